@@ -1,0 +1,48 @@
+// Owner of a temporary GMP integer, and exact conversions from machine integers of any width (GMP's
+// `long` is 32-bit on Win64, so its _ui/_si functions would cut a 64-bit operand).
+#pragma once
+
+#include <gmp.h>
+
+#include <climits>
+#include <cstdint>
+
+namespace korvel {
+
+class GmpInteger {
+ public:
+  GmpInteger() { mpz_init(v_); }
+  ~GmpInteger() { mpz_clear(v_); }
+  GmpInteger(const GmpInteger&) = delete;
+  GmpInteger& operator=(const GmpInteger&) = delete;
+  mpz_ptr get() { return v_; }
+  operator mpz_ptr() { return v_; }
+
+ private:
+  mpz_t v_;
+};
+
+// |value| as an unsigned number; exact for the most negative value too.
+inline std::uint64_t Magnitude(std::int64_t value) {
+  return value < 0 ? std::uint64_t{0} - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+}
+
+inline bool FitsUnsignedLong(std::uint64_t value) { return value <= ULONG_MAX; }
+
+inline void SetUnsigned(mpz_ptr out, std::uint64_t value) {
+  mpz_import(out, 1, -1, sizeof value, 0, 0, &value);
+}
+
+inline void SetSigned(mpz_ptr out, std::int64_t value) {
+  SetUnsigned(out, Magnitude(value));
+  if (value < 0) mpz_neg(out, out);
+}
+
+// Frees a text that the library allocated.
+inline void FreeGmpText(char* text, size_t length) {
+  void (*free_function)(void*, size_t) = nullptr;
+  mp_get_memory_functions(nullptr, nullptr, &free_function);
+  free_function(text, length + 1);
+}
+
+}  // namespace korvel

@@ -1,0 +1,38 @@
+// The process-wide register stores: 256 integers and 256 floats, shared by every object of a class.
+#pragma once
+
+#include <windows.h>
+#include <gmp.h>
+
+namespace korvel {
+
+constexpr int kRegisterCount = 256;
+
+class IntegerStore {
+ public:
+  IntegerStore();
+  ~IntegerStore();
+  IntegerStore(const IntegerStore&) = delete;
+  IntegerStore& operator=(const IntegerStore&) = delete;
+  mpz_ptr operator[](BYTE index) { return registers_[index]; }
+
+ private:
+  mpz_t* registers_;
+};
+
+class FloatStore {
+ public:
+  FloatStore();
+  ~FloatStore();
+  FloatStore(const FloatStore&) = delete;
+  FloatStore& operator=(const FloatStore&) = delete;
+  mpf_ptr operator[](BYTE index) { return registers_[index]; }
+
+ private:
+  mpf_t* registers_;
+};
+
+IntegerStore& IntegerRegisters();
+FloatStore& FloatRegisters();
+
+}  // namespace korvel

@@ -1,0 +1,17 @@
+# Sourced by the test and demo scripts: the Wine environment of one run.
+# KORVEL_WINEPREFIX may point elsewhere; by default the prefix lives in the build folder.
+: "${KORVEL_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
+export WINEPREFIX=${KORVEL_WINEPREFIX:-$KORVEL_ROOT/build/wine-prefix}
+export WINEDEBUG=-all
+# No browser, no debugger, no .NET or Gecko installers: nothing may wait for a person.
+export WINEDLLOVERRIDES="winebrowser.exe=d;winedbg.exe=d;mscoree=d;mshtml=d"
+export WINE64=/usr/lib/wine/wine64
+export WINE32=/usr/lib/wine/wine
+# 64-bit programs of the prefix run through wine64; 32-bit ones are the syswow64 copies.
+export CSCRIPT64='cscript.exe'
+export CSCRIPT32='C:\windows\syswow64\cscript.exe'
+export REGSVR64='regsvr32.exe'
+export REGSVR32='C:\windows\syswow64\regsvr32.exe'
+
+# Windows path of a Linux path (Wine maps / to Z:).
+winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's#/#\\#g')"; }

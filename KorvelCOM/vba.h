@@ -1,4 +1,4 @@
-// VBA: the toolbox class for macro code.
+// VBA: the toolbox class for macro code. Its members live in the vba_*.cpp files, one file per area.
 #pragma once
 
 #include "object_base.h"

@@ -2,6 +2,7 @@
 # Runs every test on a fresh Debian 12 machine: installs what is missing, builds both architectures,
 # makes a Wine prefix for this run, registers both servers machine-wide in it, and runs the C++ tests,
 # the VBScript suites and the registration checks of both architectures through CTest.
+# KORVEL_BUILD_DIR chooses the build folder (default build/ in the work tree).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/install-packages.sh"
@@ -11,12 +12,12 @@ source "$root/tests/wine/env.sh"
 "$root/tests/wine/prefix.sh" create
 trap '"$root/tests/wine/prefix.sh" stop' EXIT
 
-"$WINE64" "$REGSVR64" /s "$(winpath "$root/build/x64/bin/KorvelCOM(x64).dll")"
-"$WINE32" "$REGSVR32" /s "$(winpath "$root/build/x86/bin/KorvelCOM(x86).dll")"
+"$WINE64" "$REGSVR64" /s "$(winpath "$KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll")"
+"$WINE32" "$REGSVR32" /s "$(winpath "$KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll")"
 
 status=0
 for arch in x64 x86; do
   echo "== $arch"
-  ctest --test-dir "$root/build/$arch" -j "$(nproc)" --output-on-failure --timeout 900 || status=1
+  ctest --test-dir "$KORVEL_BUILD_DIR/$arch" -j "$(nproc)" --output-on-failure --timeout 900 || status=1
 done
 exit "$status"

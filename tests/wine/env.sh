@@ -1,7 +1,8 @@
 # Sourced by the test and demo scripts: the Wine environment of one run.
-# KORVEL_WINEPREFIX may point elsewhere; by default the prefix lives in the build folder.
+# The prefix lives in the build folder (KORVEL_BUILD_DIR, default build/ in the work tree).
 : "${KORVEL_ROOT:=$(cd "$(dirname "${BASH_SOURCE[0]}")/../.." && pwd)}"
-export WINEPREFIX=${KORVEL_WINEPREFIX:-$KORVEL_ROOT/build/wine-prefix}
+export KORVEL_BUILD_DIR=${KORVEL_BUILD_DIR:-$KORVEL_ROOT/build}
+export WINEPREFIX=$KORVEL_BUILD_DIR/wine-prefix
 export WINEDEBUG=-all
 # No browser, no debugger, no .NET or Gecko installers: nothing may wait for a person.
 export WINEDLLOVERRIDES="winebrowser.exe=d;winedbg.exe=d;mscoree=d;mshtml=d"

@@ -2,11 +2,12 @@
 # regsvr32 against the built server in a bare copy of the run's prefix: per-user registration writes the
 # classes under HKCU\Software\Classes and none under HKLM, machine-wide registration writes them under
 # HKLM, and removal takes them away while the CLSID root stays.
-# Usage: check-registration.sh x64|x86 path-to-server.dll
+# Usage: check-registration.sh x64|x86 path-to-server.dll path-to-call_exports.exe
 set -uo pipefail
 source "$(dirname "$0")/../wine/env.sh"
 arch=$1
 dll=$2
+call_exports=$3
 bare="$WINEPREFIX.bare"
 export WINEPREFIX
 WINEPREFIX=$(mktemp -d /tmp/korvel-registration.XXXXXX)
@@ -75,6 +76,14 @@ check "machine-wide class removed" absent key "$hklm\\CLSID\\{$float}"
 check "machine-wide ProgID removed" absent key 'HKLM\Software\Classes\KorvelCOM.BignumArithmeticFloat.1'
 check "machine-wide CLSID root kept" key "$hklm\\CLSID"
 check "type library removed" absent key "HKLM\\Software\\Classes\\TypeLib\\{$libid}\\1.0\\409\\$syskind"
+
+# DllInstall ignores its command line, and the per-user mode it sets holds for the rest of the process.
+exports() { "${wine_run[@]}" "$(winpath "$call_exports")" "$server_win" "$@"; }
+check "DllInstall with a command line, then DllRegisterServer" exports "DllInstall:1:machine /all" DllRegisterServer
+check "still per user" key "$clsid_key"
+check "nothing machine-wide" absent key "$hklm\\CLSID\\{$vba}"
+check "DllInstall, then DllUnregisterServer removes per user" exports "DllInstall:1:" DllUnregisterServer
+check "per-user keys gone" absent key "$clsid_key"
 
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

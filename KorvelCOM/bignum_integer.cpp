@@ -55,6 +55,14 @@ void StoreTwo(BYTE first, mpz_ptr first_value, BYTE second, mpz_ptr second_value
   mpz_swap(R(second), second_value);
 }
 
+// F(n) or L(n), refused for a negative index or one whose number would outgrow the bound.
+HRESULT LucasSequence(void (*term)(mpz_ptr, unsigned long), mpz_ptr out, LONG_PTR n) {
+  if (n < 0 || !FitsUnsignedLong(static_cast<std::uint64_t>(n)) || !LucasSequenceFits(static_cast<std::uint64_t>(n)))
+    return E_INVALIDARG;
+  term(out, static_cast<unsigned long>(n));
+  return S_OK;
+}
+
 class File {
  public:
   File(const std::wstring& name, const wchar_t* mode) : f_(_wfopen(name.c_str(), mode)) {}
@@ -242,23 +250,11 @@ STDMETHODIMP CBignumArithmeticInteger::Factorial(BYTE out, LONG n) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Fibonacci(BYTE out, LONG_PTR n) {
-  return Guarded([&]() -> HRESULT {
-    if (n < 0 || !FitsUnsignedLong(static_cast<std::uint64_t>(n)) ||
-        !LucasSequenceFits(static_cast<std::uint64_t>(n)))
-      return E_INVALIDARG;
-    mpz_fib_ui(R(out), static_cast<unsigned long>(n));
-    return S_OK;
-  });
+  return Guarded([&] { return LucasSequence(mpz_fib_ui, R(out), n); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::LucNum(BYTE out, LONG_PTR n) {
-  return Guarded([&]() -> HRESULT {
-    if (n < 0 || !FitsUnsignedLong(static_cast<std::uint64_t>(n)) ||
-        !LucasSequenceFits(static_cast<std::uint64_t>(n)))
-      return E_INVALIDARG;
-    mpz_lucnum_ui(R(out), static_cast<unsigned long>(n));
-    return S_OK;
-  });
+  return Guarded([&] { return LucasSequence(mpz_lucnum_ui, R(out), n); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::FileSet(BYTE reg, BSTR file_name, LONG base) {

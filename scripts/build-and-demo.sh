@@ -3,14 +3,7 @@
 # dependencies and both servers, registers them in a Wine prefix of this build folder, and runs a short
 # VBScript against each that computes with the integer registers.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-packages.sh"
-"$root/scripts/build.sh"
-source "$root/tests/wine/env.sh"
-"$root/tests/wine/prefix.sh" create
-trap '"$root/tests/wine/prefix.sh" stop' EXIT
-"$WINE64" "$REGSVR64" /s "$(winpath "$KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll")"
-"$WINE32" "$REGSVR32" /s "$(winpath "$KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll")"
+source "$(dirname "$0")/lib/prepare-run.sh"
 echo "Built: $KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll and $KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll"
 echo "== 64-bit server, 64-bit cscript"
 "$WINE64" "$CSCRIPT64" //nologo "$(winpath "$root/demo/integer_registers.vbs")" | tr -d '\r'

@@ -3,14 +3,7 @@
 # servers, then runs bench/<name>.sh where a benchmark compares with Linux tools, or the 64-bit program
 # bench_<name>.exe otherwise. Usage: run-bench.sh [name ...] (default: all).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-packages.sh"
-"$root/scripts/build.sh"
-source "$root/tests/wine/env.sh"
-"$root/tests/wine/prefix.sh" create
-trap '"$root/tests/wine/prefix.sh" stop' EXIT
-"$WINE64" "$REGSVR64" /s "$(winpath "$KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll")"
-"$WINE32" "$REGSVR32" /s "$(winpath "$KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll")"
+source "$(dirname "$0")/lib/prepare-run.sh"
 
 shopt -s nullglob
 names=("$@")

@@ -4,16 +4,7 @@
 # the VBScript suites and the registration checks of both architectures through CTest.
 # KORVEL_BUILD_DIR chooses the build folder (default build/ in the work tree).
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-"$root/scripts/install-packages.sh"
-"$root/scripts/build.sh"
-
-source "$root/tests/wine/env.sh"
-"$root/tests/wine/prefix.sh" create
-trap '"$root/tests/wine/prefix.sh" stop' EXIT
-
-"$WINE64" "$REGSVR64" /s "$(winpath "$KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll")"
-"$WINE32" "$REGSVR32" /s "$(winpath "$KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll")"
+source "$(dirname "$0")/lib/prepare-run.sh"
 
 status=0
 for arch in x64 x86; do

@@ -64,11 +64,6 @@ bool IsMissing(const VARIANTARG& arg) {
 
 }  // namespace
 
-CompletedArguments::~CompletedArguments() {
-  for (size_t i = 0; i < args_.size(); ++i)
-    if (owned_[i]) VariantClear(&args_[i]);
-}
-
 bool CompletedArguments::Complete(const IID& iid, ITypeInfo* vtable_info, DISPID member, WORD flags,
                                   const DISPPARAMS& params) {
   INVOKEKIND kind = KindOf(flags);
@@ -108,7 +103,6 @@ bool CompletedArguments::Complete(const IID& iid, ITypeInfo* vtable_info, DISPID
   // Fill what the table knows; everything else that is missing goes to the platform as "not found",
   // which it answers with the library's own default.
   UINT last = 0;
-  owned_.assign(positional_slots, false);
   for (UINT i = 0; i < positional_slots; ++i) {
     if (!present[i]) {
       if (const EightByteDefault* row = FindDefault(iid, member, kind_bit, i)) {
@@ -125,7 +119,6 @@ bool CompletedArguments::Complete(const IID& iid, ITypeInfo* vtable_info, DISPID
   args_.clear();
   if (put) args_.push_back(*put_value);
   for (UINT i = last; i-- > 0;) args_.push_back(used[i]);
-  owned_.assign(args_.size(), false);  // I8 values own nothing; borrowed ones belong to the caller
   params_.rgvarg = args_.data();
   params_.cArgs = static_cast<UINT>(args_.size());
   params_.rgdispidNamedArgs = put ? &put_id_ : nullptr;

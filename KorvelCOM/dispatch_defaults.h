@@ -18,13 +18,13 @@ struct EightByteDefault {
   LONGLONG value;
 };
 
-// Arguments rebuilt for one call: owns the default values it created; the caller's arguments are borrowed.
+// Arguments rebuilt for one call. The caller's arguments are borrowed (shallow copies); the filled defaults
+// are plain 8-byte integers that own nothing.
 class CompletedArguments {
  public:
   CompletedArguments() = default;
   CompletedArguments(const CompletedArguments&) = delete;
   CompletedArguments& operator=(const CompletedArguments&) = delete;
-  ~CompletedArguments();
 
   // Fills the left-out parameters of `member` that have an entry in the table; returns false (and leaves
   // `params` as the caller gave them) when there is nothing to fill or the call cannot be mapped.
@@ -33,7 +33,6 @@ class CompletedArguments {
 
  private:
   std::vector<VARIANTARG> args_;  // reversed, as DISPPARAMS holds them
-  std::vector<bool> owned_;
   DISPID put_id_ = DISPID_PROPERTYPUT;
   DISPPARAMS params_ = {};
 };

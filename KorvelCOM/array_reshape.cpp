@@ -41,7 +41,7 @@ class ArrayDataLock {
 template <size_t kSize>
 void TransposeBlocks(const unsigned char* from, unsigned char* to, size_t rows, size_t columns, size_t size) {
   const size_t s = kSize ? kSize : size;
-  const size_t tile = s <= 8 ? 32 : 16;
+  const size_t tile = 32;
   for (size_t r0 = 0; r0 < rows; r0 += tile) {
     const size_t r1 = std::min(rows, r0 + tile);
     for (size_t c0 = 0; c0 < columns; c0 += tile) {

@@ -1,5 +1,4 @@
 // SHA digests of the toolbox.
-#include <cstring>
 
 #include "ansi_text.h"
 #include "com_owners.h"

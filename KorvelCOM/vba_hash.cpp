@@ -1,8 +1,23 @@
-// SHA digests of the toolbox. Members that are not built yet answer E_NOTIMPL.
+// SHA digests of the toolbox.
+
+#include "ansi_text.h"
+#include "com_owners.h"
+#include "sha_digest.h"
 #include "vba.h"
 
 namespace korvel {
 
-STDMETHODIMP CVBA::HashStringSHA(BSTR /*StringIn*/, LONG /*VersionSHA*/, BSTR */*Hash*/) { return E_NOTIMPL; }
+STDMETHODIMP CVBA::HashStringSHA(BSTR StringIn, LONG VersionSHA, BSTR* Hash) {
+  return Guarded([&]() -> HRESULT {
+    if (!Hash) return E_POINTER;
+    if (!IsShaSelector(VersionSHA)) return E_INVALIDARG;
+    // The message is the text's ANSI form up to its first U+0000 (a null BSTR is the empty text).
+    std::string message = ToAnsi(StringIn);
+    std::optional<std::string> hex = ShaHexDigest(VersionSHA, message);
+    if (!hex) return E_INVALIDARG;
+    *Hash = AnsiToBstr(hex->data(), hex->size());
+    return S_OK;
+  });
+}
 
 }  // namespace korvel

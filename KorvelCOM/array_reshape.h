@@ -1,0 +1,28 @@
+// In-place reshaping of SAFEARRAYs for the toolbox and the add-in's transpose command. Elements are moved
+// as opaque blocks of the array's element size: nothing an element owns is copied or freed.
+// Two-dimensional arrays: the left index is the row (count H, in the descriptor's second bound record),
+// the right index the column (count W, first bound record); data are column-major, (r, c) at c*H + r.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+namespace korvel {
+
+// The slot that holds the array's descriptor in `v`: the VARIANT itself (VT_ARRAY), the variable it
+// refers to (VT_BYREF | VT_ARRAY), or either of those behind one VT_BYREF | VT_VARIANT. Null when `v`
+// holds no array.
+SAFEARRAY** ArraySlot(VARIANT* v);
+
+// Swaps rows and columns of a two-dimensional array, data and bounds, keeping its descriptor and data
+// block. E_INVALIDARG unless it has exactly two dimensions; E_OUTOFMEMORY when the working copy cannot
+// be had; the codes of SafeArrayAccessData and SafeArrayUnaccessData as they come.
+HRESULT TransposeInPlace(SAFEARRAY* array);
+
+// Switches an array between one dimension (n elements, lower bound `first_lbound`) and two dimensions
+// of which the column dimension holds one element (rows: n with lower bound `row_lbound`; the column:
+// lower bound `first_lbound`). The data block is kept; one to two dimensions needs a new descriptor,
+// which replaces the one in `*slot`.
+HRESULT SwitchDimensions(SAFEARRAY** slot, LONG dims, LONG first_lbound, LONG row_lbound);
+
+}  // namespace korvel

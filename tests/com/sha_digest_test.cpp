@@ -1,0 +1,117 @@
+// HashStringSHA against the published example digests of FIPS 180-4 and FIPS 202 (the empty message,
+// "abc" and one million 'a'), as printed by Python's hashlib and the coreutils sha*sum tools.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "test_support.h"
+
+namespace korvel::test {
+namespace {
+
+using namespace std::string_literals;
+
+struct Vector {
+  LONG selector;
+  const wchar_t* empty;
+  const wchar_t* abc;
+  const wchar_t* million_a;
+};
+
+const Vector kVectors[] = {
+    {1, L"DA39A3EE5E6B4B0D3255BFEF95601890AFD80709", L"A9993E364706816ABA3E25717850C26C9CD0D89D",
+     L"34AA973CD4C4DAA4F61EEB2BDBAD27316534016F"},
+    {2224, L"D14A028C2A3A2BC9476102BB288234C415A2B01F828EA62AC5B3E42F",
+     L"23097D223405D8228642A477BDA255B32AADBCE4BDA0B3F7E36C9DA7",
+     L"20794655980C91D8BBB4C1EA97618A4BF03F42581948B2EE4EE7AD67"},
+    {2256, L"E3B0C44298FC1C149AFBF4C8996FB92427AE41E4649B934CA495991B7852B855",
+     L"BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD",
+     L"CDC76E5C9914FB9281A1C7E284D73E67F1809A48A497200E046D39CCC7112CD0"},
+    {2384, L"38B060A751AC96384CD9327EB1B1E36A21FDB71114BE07434C0CC7BF63F6E1DA274EDEBFE76F65FBD51AD2F14898B95B",
+     L"CB00753F45A35E8BB5A03D699AC65007272C32AB0EDED1631A8B605A43FF5BED8086072BA1E7CC2358BAECA134C825A7",
+     L"9D0E1809716474CB086E834E310A4A1CED149E9C00F248527972CEC5704C2A5B07B8B3DC38ECC4EBAE97DDD87F3D8985"},
+    {2512,
+     L"CF83E1357EEFB8BDF1542850D66D8007D620E4050B5715DC83F4A921D36CE9CE47D0D13C5D85F2B0FF8318D2877EEC2F63B931BD47417A81A538327AF927DA3E",
+     L"DDAF35A193617ABACC417349AE20413112E6FA4E89A97EA20A9EEEE64B55D39A2192992A274FC1A836BA3C23A3FEEBBD454D4423643CE80E2A9AC94FA54CA49F",
+     L"E718483D0CE769644E2E42C7BC15B4638E1F98B13B2044285632A803AFA973EBDE0FF244877EA60A4CB0432CE577C31BEB009C5C2C49AA2E4EADB217AD8CC09B"},
+    {3224, L"6B4E03423667DBB73B6E15454F0EB1ABD4597F9A1B078E3F5B5A6BC7",
+     L"E642824C3F8CF24AD09234EE7D3C766FC9A3A5168D0C94AD73B46FDF",
+     L"D69335B93325192E516A912E6D19A15CB51C6ED5C15243E7A7FD653C"},
+    {3256, L"A7FFC6F8BF1ED76651C14756A061D662F580FF4DE43B49FA82D80A4B80F8434A",
+     L"3A985DA74FE225B2045C172D6BD390BD855F086E3E9D525B46BFE24511431532",
+     L"5C8875AE474A3634BA4FD55EC85BFFD661F32ACA75C6D699D0CDCB6C115891C1"},
+    {3384, L"0C63A75B845E4F7D01107D852E4C2485C51A50AAAA94FC61995E71BBEE983A2AC3713831264ADB47FB6BD1E058D5F004",
+     L"EC01498288516FC926459F58E2C6AD8DF9B473CB0FC08C2596DA7CF0E49BE4B298D88CEA927AC7F539F1EDF228376D25",
+     L"EEE9E24D78C1855337983451DF97C8AD9EEDF256C6334F8E948D252D5E0E76847AA0774DDB90A842190D2C558B4B8340"},
+    {3512,
+     L"A69F73CCA23A9AC5C8B567DC185A756E97C982164FE25859E0D1DCC1475C80A615B2123AF1F5F94C11E3E9402C3AC558F500199D95B6D3E301758586281DCD26",
+     L"B751850B1A57168A5693CD924B6B096E08F621827444F70D884F5D0240D2712E10E116E9192AF3C91A7EC57647E3934057340B4CF408D5A56592F8274EEC53F0",
+     L"3C3A876DA14034AB60627C077BB98F7E120A2A5370212DFFB3385A18D4F38859ED311D0A9D5141CE9CC5C66EE689B266A8AA18ACE8282A0E0DB596C90B0A7B87"},
+};
+
+class ShaDigests : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vba_ = Server::Get().Create<IVBA>(CLSID_VBA);
+    ASSERT_TRUE(vba_);
+  }
+  HRESULT Hash(const std::wstring* text, LONG selector, std::wstring* digest) {
+    UniqueBstr in(text ? SysAllocStringLen(text->data(), static_cast<UINT>(text->size())) : nullptr);
+    BSTR out = nullptr;
+    HRESULT hr = vba_->HashStringSHA(in.get(), selector, &out);
+    UniqueBstr owned(out);
+    if (SUCCEEDED(hr)) *digest = std::wstring(out, SysStringLen(out));
+    return hr;
+  }
+  std::wstring Hash(const std::wstring& text, LONG selector) {
+    std::wstring digest = L"<failed>";
+    EXPECT_EQ(S_OK, Hash(&text, selector, &digest)) << selector;
+    return digest;
+  }
+  ComPtr<IVBA> vba_;
+};
+
+TEST_F(ShaDigests, PublishedVectorsForEverySelector) {
+  const std::wstring million(1000000, L'a');
+  for (const Vector& v : kVectors) {
+    EXPECT_EQ(v.empty, Hash(L"", v.selector)) << v.selector;
+    EXPECT_EQ(v.abc, Hash(L"abc", v.selector)) << v.selector;
+    EXPECT_EQ(v.million_a, Hash(million, v.selector)) << v.selector;
+    std::wstring digest;
+    EXPECT_EQ(S_OK, Hash(nullptr, v.selector, &digest)) << "a null text is the empty text";
+    EXPECT_EQ(v.empty, digest);
+  }
+}
+
+TEST_F(ShaDigests, RefusedSelectorsLeaveTheResultAlone) {
+  const LONG refused[] = {256, 0, 2, 3, 224, 512, 2000, 3000, 4256, -1, -2256, 2257, 3511, 1256, 0x7FFFFFFF};
+  for (LONG selector : refused) {
+    UniqueBstr in(SysAllocString(L"abc"));
+    BSTR out = reinterpret_cast<BSTR>(static_cast<uintptr_t>(0x1234));
+    EXPECT_EQ(E_INVALIDARG, vba_->HashStringSHA(in.get(), selector, &out)) << selector;
+    EXPECT_EQ(reinterpret_cast<BSTR>(static_cast<uintptr_t>(0x1234)), out) << selector;
+  }
+  UniqueBstr in(SysAllocString(L"abc"));
+  EXPECT_EQ(E_POINTER, vba_->HashStringSHA(in.get(), 1, nullptr));
+}
+
+TEST_F(ShaDigests, TextEndsAtItsFirstNul) {
+  for (const Vector& v : kVectors) {
+    EXPECT_EQ(v.abc, Hash(L"abc\0def"s, v.selector)) << v.selector;
+    EXPECT_EQ(v.empty, Hash(L"\0abc"s, v.selector)) << v.selector;
+  }
+}
+
+TEST_F(ShaDigests, TextIsHashedInTheAnsiCodePage) {
+  // SHA-256 of the single bytes '?' (0x3F) and 0xE9, from hashlib.
+  const wchar_t* question = L"8A8DE823D5ED3E12746A62EF169BCF372BE0CA44F0A1236ABC35DF05D96928E1";
+  const wchar_t* e_acute_1252 = L"DE2E331D891AE267A7009CB45B4E8830F170E0C937288EA2731A1941C7A53B0D";
+  if (GetACP() != 1252) GTEST_SKIP() << "code page " << GetACP();
+  EXPECT_EQ(e_acute_1252, Hash(L"\u00E9", 2256));
+  // A character without a mapping becomes the default character; two texts then share a digest.
+  EXPECT_EQ(question, Hash(L"\u4E00", 2256));
+  EXPECT_EQ(question, Hash(L"?", 2256));
+}
+
+}  // namespace
+}  // namespace korvel::test

@@ -7,7 +7,7 @@ packages=(
   g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix mingw-w64-tools
   wine wine64 wine32:i386 libwine-dev
   m4 cmake make dpkg-dev xz-utils ca-certificates
-  googletest zbar-tools imagemagick file qrencode
+  googletest zbar-tools imagemagick file qrencode bc
 )
 
 need_update=0

@@ -19,8 +19,8 @@ namespace {
 
 constexpr int kQuietModules = 4;
 constexpr UINT32 kWhite = 0xFFFFFFFF;
-// Wine's GDI+ sizes a new bitmap's buffer in a 32-bit int; past this many bytes that overflows and the
-// buffer comes out smaller than the bitmap. Windows refuses such sizes anyway.
+// GDI+ sizes a bitmap's buffer in 32-bit arithmetic: a larger 1-bit buffer is refused here rather than left
+// to the checks of whichever GDI+ the host has, since drawing trusts the buffer it locks.
 constexpr std::int64_t kMaxPixelBufferBytes = INT_MAX;
 
 bool InRange(LONGLONG v, LONGLONG low, LONGLONG high) { return v >= low && v <= high; }

@@ -122,7 +122,10 @@ class QrImages : public ::testing::Test {
     folder_ = ScratchFolder(L"qr");
     EmptyFolder(folder_);
   }
-  void TearDown() override { EmptyFolder(folder_); }
+  void TearDown() override {
+    EmptyFolder(folder_);
+    RemoveDirectoryW(folder_.c_str());
+  }
 
   struct Options {
     LONGLONG format = 4, size = 4, r = 0, g = 0, b = 0, version = 0, level = 1;
@@ -163,6 +166,7 @@ TEST_F(QrImages, RejectedArgumentsWriteNoFile) {
   const std::wstring too_long_h(1274, L'a'), too_long_l(2954, L'a');
   const Case cases[] = {
       {"empty text", L"", {}},
+      {"nothing before an embedded U+0000", std::wstring(L"\0abc", 4), {}},
       {"format -1", hello, {-1}},
       {"format 5", hello, {5}},
       {"format 2^32 + 4 (would read as 4 in 32 bits)", hello, {(1LL << 32) + 4}},
@@ -200,6 +204,7 @@ TEST_F(QrImages, RejectedArgumentsWriteNoFile) {
   BSTR out = nullptr;
   EXPECT_EQ(E_INVALIDARG, vba_->QRcodePrint(nullptr, nullptr, 4, 4, 0, 0, 0, 0, 1, &out)) << "null text";
   EXPECT_TRUE(FilesIn(temp_folder).empty());
+  RemoveDirectoryW(temp_folder.c_str());
 }
 
 // The saved picture: its size, palette, quiet zone and every module, against libqrencode's own symbol of the

@@ -1,0 +1,1 @@
+#include "add_in.h"

@@ -1,0 +1,143 @@
+#include "c_api.h"
+
+#include <cstring>
+
+namespace korvel::standin {
+
+using namespace xll;
+
+SeenValue See(const XLOPER12* record) {
+  SeenValue v;
+  if (!record) return v;
+  v.pointer = record;
+  v.type = record->xltype;
+  switch (record->xltype & ~(xlbitXLFree | xlbitDLLFree)) {
+    case xltypeNum: v.num = record->val.num; break;
+    case xltypeStr:
+      if (record->val.str) v.text.assign(record->val.str + 1, static_cast<unsigned short>(record->val.str[0]));
+      break;
+    case xltypeBool: v.integer = record->val.xbool; break;
+    case xltypeErr: v.integer = record->val.err; break;
+    case xltypeInt: v.integer = record->val.w; break;
+    case xltypeSRef: v.areas.push_back(record->val.sref.ref); break;
+    case xltypeRef:
+      if (record->val.mref.lpmref)
+        for (WORD i = 0; i < record->val.mref.lpmref->count; ++i) v.areas.push_back(record->val.mref.lpmref->reftbl[i]);
+      break;
+    default: break;
+  }
+  return v;
+}
+
+CApi& CApi::Get() {
+  static CApi api;
+  return api;
+}
+
+CApi::CApi() { InstallDefaults(); }
+
+void CApi::Reset() {
+  handlers_.clear();
+  injected_.clear();
+  calls_.clear();
+  InstallDefaults();
+}
+
+void CApi::InjectReturn(int function, int code) {
+  if (code == xlretSuccess)
+    injected_.erase(function);
+  else
+    injected_[function] = code;
+}
+
+std::vector<SeenCall> CApi::CallsOf(int function) const {
+  std::vector<SeenCall> out;
+  for (const SeenCall& c : calls_)
+    if (c.function == function) out.push_back(c);
+  return out;
+}
+
+void CApi::HandOutString(XLOPER12* result, const std::wstring& text) {
+  const size_t n = text.size() > 32767 ? 32767 : text.size();
+  auto* buffer = new wchar_t[n + 2];
+  buffer[0] = static_cast<wchar_t>(n);
+  std::memcpy(buffer + 1, text.data(), n * sizeof(wchar_t));
+  buffer[n + 1] = 0;
+  result->val.str = buffer;
+  result->xltype = xltypeStr;
+  outstanding_.insert(buffer);
+}
+
+int CApi::Free(int count, XLOPER12** args) {
+  for (int i = 0; i < count; ++i) {
+    XLOPER12* r = args[i];
+    if (!r) continue;
+    const DWORD kind = r->xltype & ~(xlbitXLFree | xlbitDLLFree);
+    const void* memory = nullptr;
+    if (kind == xltypeStr) memory = r->val.str;
+    if (kind == xltypeMulti) memory = r->val.array.lparray;
+    if (kind == xltypeRef) memory = r->val.mref.lpmref;
+    if (!memory) continue;
+    auto it = outstanding_.find(memory);
+    if (it == outstanding_.end()) {
+      ++bad_frees_;  // never handed out, or given back twice
+      continue;
+    }
+    outstanding_.erase(it);
+    if (kind == xltypeStr) delete[] r->val.str;
+    // Arrays and area lists are not handed out by the defaults; handlers that do so own their release.
+  }
+  return xlretSuccess;
+}
+
+void CApi::TakeResult(XLOPER12* result) {
+  if (result && (result->xltype & xlbitDLLFree) && add_in_free_) {
+    ++handed_back_;
+    add_in_free_(result);
+  }
+}
+
+void CApi::InstallDefaults() {
+  handlers_[xlFree] = [this](int count, XLOPER12** args, XLOPER12*) { return Free(count, args); };
+  handlers_[xlGetHwnd] = [this](int, XLOPER12**, XLOPER12* result) {
+    if (result) {
+      // The host gives only the low 32 bits of its window handle.
+      result->xltype = xltypeInt;
+      result->val.w = static_cast<int>(reinterpret_cast<INT_PTR>(main_window_));
+    }
+    return xlretSuccess;
+  };
+  handlers_[xlGetName] = [this](int, XLOPER12**, XLOPER12* result) {
+    if (result) HandOutString(result, add_in_path_);
+    return xlretSuccess;
+  };
+}
+
+int CApi::Call(int function, int count, XLOPER12** args, XLOPER12* result) {
+  SeenCall seen;
+  seen.function = function;
+  seen.with_result = result != nullptr;
+  for (int i = 0; i < count; ++i) seen.args.push_back(See(args ? args[i] : nullptr));
+  int rc;
+  if (auto it = injected_.find(function); it != injected_.end()) {
+    rc = it->second;
+  } else if (auto h = handlers_.find(function); h != handlers_.end()) {
+    rc = h->second(count, args, result);
+  } else {
+    rc = xlretInvXlfn;
+  }
+  seen.returned = rc;
+  calls_.push_back(std::move(seen));
+  return rc;
+}
+
+}  // namespace korvel::standin
+
+extern "C" __declspec(dllexport) int __stdcall MdCallBack12(int xlfn, int count, korvel::xll::XLOPER12** args,
+                                                           korvel::xll::XLOPER12* result) {
+  try {
+    return korvel::standin::CApi::Get().Call(xlfn, count, args, result);
+  } catch (...) {
+    return korvel::xll::xlretFailed;
+  }
+}

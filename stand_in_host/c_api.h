@@ -1,0 +1,88 @@
+// The stand-in host's call entry: "MdCallBack12", exported by the test program that links this library.
+// One handler per function number answers the add-in; every call is recorded with its arguments, a test
+// can make any function return a code of its choice, and the memory that the host hands out is counted
+// against what xlFree gives back.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "xl_types.h"
+
+namespace korvel::standin {
+
+using xll::XLOPER12;
+
+// A value record as the host saw it during a call.
+struct SeenValue {
+  DWORD type = 0;  // the whole type word, flags included
+  double num = 0;
+  int integer = 0;  // int, bool and error kinds
+  std::wstring text;
+  std::vector<xll::XlArea> areas;
+  const void* pointer = nullptr;  // the record's address
+};
+
+struct SeenCall {
+  int function = 0;
+  std::vector<SeenValue> args;
+  bool with_result = false;
+  int returned = 0;
+};
+
+class CApi {
+ public:
+  using Handler = std::function<int(int count, XLOPER12** args, XLOPER12* result)>;
+
+  static CApi& Get();
+
+  // One place per host function: replaces the handler of `function`.
+  void SetHandler(int function, Handler handler) { handlers_[function] = std::move(handler); }
+  // Every later call of `function` returns `code` without doing anything; xlretSuccess removes the injection.
+  void InjectReturn(int function, int code);
+  void Reset();
+
+  const std::vector<SeenCall>& calls() const { return calls_; }
+  std::vector<SeenCall> CallsOf(int function) const;
+  void ClearCalls() { calls_.clear(); }
+
+  // Fills `result` with a string of host memory, to come back through xlFree.
+  void HandOutString(XLOPER12* result, const std::wstring& text);
+  // Host memory handed out and not yet given back; xlFree of memory that is not outstanding.
+  size_t outstanding() const { return outstanding_.size(); }
+  size_t bad_frees() const { return bad_frees_; }
+
+  void set_main_window(HWND hwnd) { main_window_ = hwnd; }
+  void set_add_in_path(const std::wstring& path) { add_in_path_ = path; }
+  // The add-in's xlAutoFree12, to which results flagged xlbitDLLFree are handed back.
+  void set_add_in_free(void(__stdcall* free_fn)(XLOPER12*)) { add_in_free_ = free_fn; }
+  // What the host does with a result of the add-in: flagged xlbitDLLFree, it goes back through xlAutoFree12.
+  void TakeResult(XLOPER12* result);
+  size_t handed_back() const { return handed_back_; }
+
+  int Call(int function, int count, XLOPER12** args, XLOPER12* result);
+
+ private:
+  CApi();
+  void InstallDefaults();
+  int Free(int count, XLOPER12** args);
+
+  std::map<int, Handler> handlers_;
+  std::map<int, int> injected_;
+  std::vector<SeenCall> calls_;
+  std::set<const void*> outstanding_;
+  size_t bad_frees_ = 0;
+  size_t handed_back_ = 0;
+  HWND main_window_ = nullptr;
+  std::wstring add_in_path_;
+  void(__stdcall* add_in_free_)(XLOPER12*) = nullptr;
+};
+
+SeenValue See(const XLOPER12* record);
+
+}  // namespace korvel::standin

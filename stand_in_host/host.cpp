@@ -1,0 +1,32 @@
+#include "host.h"
+
+namespace korvel::standin {
+
+Host& Host::Get() {
+  static Host host;
+  return host;
+}
+
+Host::Host() { Reset(); }
+
+void Host::Reset() {
+  windows_.reset();
+  CApi::Get().Reset();
+  UserInterface::Get().Reset();
+  ObjectModel::Get().Reset();
+  windows_ = std::make_unique<HostWindows>(application());
+  CApi::Get().set_main_window(windows_->main());
+}
+
+HMODULE Host::LoadAddIn(const std::wstring& path) {
+  if (add_in_) return add_in_;
+  add_in_ = LoadLibraryW(path.c_str());
+  if (!add_in_) return nullptr;
+  // Before the add-in runs any code of its own beyond its static initialisation.
+  hooked_ = UserInterface::Get().Hook(add_in_);
+  CApi::Get().set_add_in_path(path);
+  CApi::Get().set_add_in_free(Export<void(__stdcall*)(XLOPER12*)>("xlAutoFree12"));
+  return add_in_;
+}
+
+}  // namespace korvel::standin

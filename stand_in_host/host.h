@@ -1,0 +1,52 @@
+// The stand-in spreadsheet host as a whole: its call entry, its windows and object model, and the add-in
+// loaded into it with the import hook applied.
+#pragma once
+
+#include <windows.h>
+
+#include <memory>
+#include <string>
+
+#include "c_api.h"
+#include "host_windows.h"
+#include "import_hook.h"
+#include "object_model.h"
+
+namespace korvel::standin {
+
+class Host {
+ public:
+  static Host& Get();
+
+  // Loads the add-in (once per process), applies the import hook and hands the host's pieces their links.
+  HMODULE LoadAddIn(const std::wstring& path);
+  HMODULE add_in() const { return add_in_; }
+  int hooked_imports() const { return hooked_; }
+
+  // Fresh object model, windows and records for one test.
+  void Reset();
+
+  CApi& api() { return CApi::Get(); }
+  UserInterface& ui() { return UserInterface::Get(); }
+  ObjectModel& model() { return ObjectModel::Get(); }
+  Application* application() { return model().application(); }
+  HostWindows& windows() { return *windows_; }
+
+  // An export of the add-in.
+  template <class Fn>
+  Fn Export(const char* name) const {
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(add_in_, name)));
+  }
+  template <class T>
+  T* Data(const char* name) const {
+    return reinterpret_cast<T*>(reinterpret_cast<void*>(GetProcAddress(add_in_, name)));
+  }
+
+ private:
+  Host();
+  HMODULE add_in_ = nullptr;
+  int hooked_ = 0;
+  std::unique_ptr<HostWindows> windows_;
+};
+
+}  // namespace korvel::standin

@@ -1,5 +1,6 @@
 #include "bignum_float.h"
 
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <cstring>

@@ -156,6 +156,7 @@ TEST_F(FloatRegisters, TextFormTable) {
       {L"1296", 36, 0, L".", L"1.0E+2"},
       {L"0.3333333333333333", 10, 3, L".", L"3.33E-1"},
       {L"123456", 10, 1, L".", L"1.0E+5"},
+      {L"1.5", 10, 0x7fffffff, L".", L"1.5E+0"},  // more digits than the precision holds: all it holds
   };
   for (const auto& row : rows) {
     Set(1, row.value);

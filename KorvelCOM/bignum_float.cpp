@@ -10,6 +10,7 @@
 #include "float_number.h"
 #include "float_text.h"
 #include "help_page.h"
+#include "number_file.h"
 #include "register_store.h"
 
 namespace korvel {
@@ -88,19 +89,6 @@ void PowerBeyondLong(mpf_ptr out, mpf_srcptr base, std::uint64_t exponent) {
   mpf_pow_ui(low, base, static_cast<unsigned long>(exponent & 0xffffffffu));
   mpf_mul(out, high, low);
 }
-
-class File {
- public:
-  File(const std::wstring& name, const wchar_t* mode) : f_(_wfopen(name.c_str(), mode)) {}
-  ~File() { if (f_) std::fclose(f_); }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return f_; }
-  bool Close() { FILE* f = f_; f_ = nullptr; return std::fclose(f) == 0; }
-
- private:
-  FILE* f_;
-};
 
 // The first white-space-delimited token of a stream, as mpf_inp_str takes it.
 std::string ReadToken(FILE* f) {
@@ -302,7 +290,7 @@ STDMETHODIMP CBignumArithmeticFloat::Clone(BYTE BignumSet, BYTE Bignum1) {
 STDMETHODIMP CBignumArithmeticFloat::FileSet(BYTE Bignum, BSTR StringBSTRFileName, LONG BignumBase) {
   return Guarded([&]() -> HRESULT {
     if (!ValidFileBase(BignumBase)) return E_INVALIDARG;
-    File file(UpToNul(StringBSTRFileName), L"r");
+    NumberFile file(UpToNul(StringBSTRFileName), L"r");
     if (!file.get()) return E_INVALIDARG;
     std::string token = ReadToken(file.get());
     file.Close();
@@ -322,7 +310,7 @@ STDMETHODIMP CBignumArithmeticFloat::FileGet(BYTE Bignum, BSTR StringBSTRFileNam
     if (Precision < 0 || !ValidFileBase(BignumBase)) return E_INVALIDARG;
     mpf_ptr reg = R(Bignum);
     if (!TextExponentFits(reg)) return E_UNEXPECTED;
-    File file(UpToNul(StringBSTRFileName), L"w");
+    NumberFile file(UpToNul(StringBSTRFileName), L"w");
     if (!file.get()) return E_INVALIDARG;
     size_t written = mpf_out_str(file.get(), BignumBase, DigitsToAsk(reg, Precision), reg);
     bool closed = file.Close();
@@ -336,11 +324,7 @@ STDMETHODIMP CBignumArithmeticFloat::Clear(LONG Bignum) {
       mpf_set_si(r, 0);
       SetPrecision(r, 0);
     };
-    if (static_cast<unsigned long>(Bignum) <= 255) {
-      clear(R(static_cast<BYTE>(Bignum)));
-    } else {
-      for (int i = 0; i < kRegisterCount; ++i) clear(R(static_cast<BYTE>(i)));
-    }
+    ForOneOrAllRegisters(Bignum, [&](BYTE i) { clear(R(i)); });
     return S_OK;
   });
 }

@@ -7,6 +7,7 @@
 #include "com_owners.h"
 #include "gmp_number.h"
 #include "help_page.h"
+#include "number_file.h"
 #include "register_store.h"
 #include "result_size.h"
 
@@ -62,19 +63,6 @@ HRESULT LucasSequence(void (*term)(mpz_ptr, unsigned long), mpz_ptr out, LONG_PT
   term(out, static_cast<unsigned long>(n));
   return S_OK;
 }
-
-class File {
- public:
-  File(const std::wstring& name, const wchar_t* mode) : f_(_wfopen(name.c_str(), mode)) {}
-  ~File() { if (f_) std::fclose(f_); }
-  File(const File&) = delete;
-  File& operator=(const File&) = delete;
-  FILE* get() const { return f_; }
-  bool Close() { FILE* f = f_; f_ = nullptr; return std::fclose(f) == 0; }
-
- private:
-  FILE* f_;
-};
 
 }  // namespace
 
@@ -260,7 +248,7 @@ STDMETHODIMP CBignumArithmeticInteger::LucNum(BYTE out, LONG_PTR n) {
 STDMETHODIMP CBignumArithmeticInteger::FileSet(BYTE reg, BSTR file_name, LONG base) {
   return Guarded([&]() -> HRESULT {
     if (!ValidReadBase(base)) return E_INVALIDARG;
-    File file(UpToNul(file_name), L"r");
+    NumberFile file(UpToNul(file_name), L"r");
     if (!file.get()) return E_ACCESSDENIED;
     GmpInteger value;
     size_t consumed = mpz_inp_str(value, file.get(), base);
@@ -274,7 +262,7 @@ STDMETHODIMP CBignumArithmeticInteger::FileGet(BYTE reg, BSTR file_name, LONG ba
   return Guarded([&]() -> HRESULT {
     // Checked before the file is opened: opening for writing truncates it.
     if (!ValidWriteBase(base)) return E_INVALIDARG;
-    File file(UpToNul(file_name), L"w");
+    NumberFile file(UpToNul(file_name), L"w");
     if (!file.get()) return E_ACCESSDENIED;
     size_t written = mpz_out_str(file.get(), base, R(reg));
     bool closed = file.Close();
@@ -288,11 +276,7 @@ STDMETHODIMP CBignumArithmeticInteger::Clear(LONG reg) {
       mpz_set_si(r, 0);
       mpz_realloc2(r, 0);
     };
-    if (static_cast<unsigned long>(reg) <= 255) {
-      clear(R(static_cast<BYTE>(reg)));
-    } else {
-      for (int i = 0; i < kRegisterCount; ++i) clear(R(static_cast<BYTE>(i)));
-    }
+    ForOneOrAllRegisters(reg, [&](BYTE i) { clear(R(i)); });
     return S_OK;
   });
 }

@@ -32,6 +32,16 @@ class FloatStore {
   mpf_t* registers_;
 };
 
+// `Clear`'s choice of registers: the one named by 0 to 255, every register for any other number.
+template <class Action>
+void ForOneOrAllRegisters(LONG index, Action&& action) {
+  if (static_cast<unsigned long>(index) <= 255) {
+    action(static_cast<BYTE>(index));
+    return;
+  }
+  for (int i = 0; i < kRegisterCount; ++i) action(static_cast<BYTE>(i));
+}
+
 IntegerStore& IntegerRegisters();
 FloatStore& FloatRegisters();
 

@@ -1,5 +1,7 @@
 #include "array_reshape.h"
 
+#include "safearray_access.h"
+
 #include <oleauto.h>
 
 #include <algorithm>
@@ -12,30 +14,6 @@ namespace korvel {
 namespace {
 
 // Holds SafeArrayAccessData until Release (whose code the caller returns) or the end of the scope.
-class ArrayDataLock {
- public:
-  explicit ArrayDataLock(SAFEARRAY* array) : array_(array) {}
-  ArrayDataLock(const ArrayDataLock&) = delete;
-  ArrayDataLock& operator=(const ArrayDataLock&) = delete;
-  ~ArrayDataLock() { if (locked_) SafeArrayUnaccessData(array_); }
-
-  HRESULT Acquire() {
-    HRESULT hr = SafeArrayAccessData(array_, &data_);
-    locked_ = SUCCEEDED(hr);
-    return hr;
-  }
-  HRESULT Release() {
-    locked_ = false;
-    return SafeArrayUnaccessData(array_);
-  }
-  unsigned char* data() const { return static_cast<unsigned char*>(data_); }
-
- private:
-  SAFEARRAY* array_;
-  void* data_ = nullptr;
-  bool locked_ = false;
-};
-
 // Writes `from` (H rows by W columns, column-major) into `to` as W rows by H columns. Square tiles keep
 // both the strided reads and the sequential writes within the cache.
 template <size_t kSize>
@@ -145,28 +123,17 @@ HRESULT OneToTwo(SAFEARRAY** slot, LONG first_lbound, LONG row_lbound) {
 HRESULT TwoToOne(SAFEARRAY* array, LONG first_lbound) {
   ULONG rows = array->rgsabound[1].cElements, columns = array->rgsabound[0].cElements;
   if (rows > 1 && columns > 1) return E_INVALIDARG;
-  ArrayDataLock lock(array);
-  HRESULT hr = lock.Acquire();
-  if (FAILED(hr)) return hr;
+  SafeArrayLock lock(array);
+  if (FAILED(lock.status())) return lock.status();
   // The element count, also when one dimension is empty: then the list is empty too.
   array->cDims = 1;
   array->rgsabound[0].cElements = rows * columns;
   array->rgsabound[0].lLbound = first_lbound;
   array->rgsabound[1] = SAFEARRAYBOUND{0, 0};
-  return lock.Release();
+  return lock.Unlock();
 }
 
 }  // namespace
-
-SAFEARRAY** ArraySlot(VARIANT* v) {
-  if (!v) return nullptr;
-  if (V_VT(v) == (VT_BYREF | VT_VARIANT)) {
-    v = V_VARIANTREF(v);
-    if (!v) return nullptr;
-  }
-  if (!(V_VT(v) & VT_ARRAY)) return nullptr;
-  return (V_VT(v) & VT_BYREF) ? V_ARRAYREF(v) : &V_ARRAY(v);
-}
 
 HRESULT TransposeInPlace(SAFEARRAY* array) {
   if (!array || array->cDims != 2) return E_INVALIDARG;
@@ -175,18 +142,17 @@ HRESULT TransposeInPlace(SAFEARRAY* array) {
   const std::uint64_t count = rows * columns;
   if (size && count > SIZE_MAX / size) return E_OUTOFMEMORY;
   const size_t bytes = static_cast<size_t>(count * size);
-  ArrayDataLock lock(array);
-  HRESULT hr = lock.Acquire();
-  if (FAILED(hr)) return hr;
+  SafeArrayLock lock(array);
+  if (FAILED(lock.status())) return lock.status();
   // With a single row or column the layout reads the same either way: only the bounds change.
   if (rows > 1 && columns > 1 && bytes) {
     std::unique_ptr<unsigned char[]> copy(new (std::nothrow) unsigned char[bytes]);
     if (!copy) return E_OUTOFMEMORY;
-    std::memcpy(copy.get(), lock.data(), bytes);
-    TransposeData(copy.get(), lock.data(), static_cast<size_t>(rows), static_cast<size_t>(columns), static_cast<size_t>(size));
+    std::memcpy(copy.get(), lock.data<unsigned char>(), bytes);
+    TransposeData(copy.get(), lock.data<unsigned char>(), static_cast<size_t>(rows), static_cast<size_t>(columns), static_cast<size_t>(size));
   }
   std::swap(array->rgsabound[0], array->rgsabound[1]);
-  return lock.Release();
+  return lock.Unlock();
 }
 
 HRESULT SwitchDimensions(SAFEARRAY** slot, LONG dims, LONG first_lbound, LONG row_lbound) {

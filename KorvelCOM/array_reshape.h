@@ -9,11 +9,6 @@
 
 namespace korvel {
 
-// The slot that holds the array's descriptor in `v`: the VARIANT itself (VT_ARRAY), the variable it
-// refers to (VT_BYREF | VT_ARRAY), or either of those behind one VT_BYREF | VT_VARIANT. Null when `v`
-// holds no array.
-SAFEARRAY** ArraySlot(VARIANT* v);
-
 // Swaps rows and columns of a two-dimensional array, data and bounds, keeping its descriptor and data
 // block. E_INVALIDARG unless it has exactly two dimensions; E_OUTOFMEMORY when the working copy cannot
 // be had; the codes of SafeArrayAccessData and SafeArrayUnaccessData as they come.

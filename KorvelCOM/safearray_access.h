@@ -10,17 +10,23 @@
 
 namespace korvel {
 
-// The slot that holds the array pointer of a VARIANT that hands over an array of `element`s: the array
-// itself (VT_ARRAY | element), a reference to an array variable (VT_BYREF | VT_ARRAY | element, as VBA
-// passes a typed array variable and VBScript a fixed-size one), or either of those inside a VARIANT held by
-// reference. Work done through the slot reaches the caller's variable. Null when the VARIANT holds no such
-// array; the slot itself may hold a null array.
-inline SAFEARRAY** ArraySlot(VARIANT* v, VARTYPE element) {
+// The slot that holds the array pointer of a VARIANT that hands over an array: the array itself
+// (VT_ARRAY), a reference to an array variable (VT_BYREF | VT_ARRAY, as VBA passes a typed array variable
+// and VBScript a fixed-size one), or either of those inside a VARIANT held by reference. Work done through
+// the slot reaches the caller's variable. Null when the VARIANT holds no array; the slot itself may hold a
+// null array.
+inline SAFEARRAY** ArraySlot(VARIANT* v) {
   if (v && V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
-  if (!v) return nullptr;
-  if (V_VT(v) == (VT_ARRAY | element)) return &V_ARRAY(v);
-  if (V_VT(v) == (VT_BYREF | VT_ARRAY | element)) return V_ARRAYREF(v);
-  return nullptr;
+  if (!v || !(V_VT(v) & VT_ARRAY)) return nullptr;
+  return (V_VT(v) & VT_BYREF) ? V_ARRAYREF(v) : &V_ARRAY(v);
+}
+
+// The same for an array of `element`s only.
+inline SAFEARRAY** ArraySlot(VARIANT* v, VARTYPE element) {
+  SAFEARRAY** slot = ArraySlot(v);
+  if (!slot) return nullptr;
+  if (V_VT(v) == (VT_BYREF | VT_VARIANT)) v = V_VARIANTREF(v);
+  return (V_VT(v) & VT_TYPEMASK) == element ? slot : nullptr;
 }
 
 // A one- or two-dimensional array as macro code indexes it, a(row, column): the descriptor stores the

@@ -1,6 +1,7 @@
 // Array reshaping of the toolbox: the array is used through a reference when the VARIANT holds one.
 #include "array_reshape.h"
 #include "com_owners.h"
+#include "safearray_access.h"
 #include "vba.h"
 
 namespace korvel {

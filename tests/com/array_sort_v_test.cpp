@@ -164,6 +164,33 @@ TEST_P(ArraySortV, MixedValuesInVarCmpOrder) {
     EXPECT_NE(VARCMP_LT, VarCmp(&descending.Data()[i - 1], &descending.Data()[i], LOCALE_USER_DEFAULT, NORM_IGNORECASE)) << i;
 }
 
+// Pairs of small numbers are answered without VarCmp: the answers must be VarCmp's own.
+TEST(VariantOrder, SmallNumbersOrderAsVarCmpOrdersThem) {
+  std::vector<VARIANT> values;
+  auto add = [&](VARTYPE vt, auto set) {
+    VARIANT v;
+    VariantInit(&v);
+    V_VT(&v) = vt;
+    set(v);
+    values.push_back(v);
+  };
+  for (double d : {-1e300, -2.5, -1.0, -0.0, 0.0, 0.1, 1.0, 2.5, 3.0, 255.0, 1e300})
+    add(VT_R8, [d](VARIANT& v) { V_R8(&v) = d; });
+  for (float f : {-2.5f, 0.1f, 3.0f}) add(VT_R4, [f](VARIANT& v) { V_R4(&v) = f; });
+  for (LONG i : {-2147483647L - 1, -1L, 0L, 1L, 3L, 255L, 2147483647L}) add(VT_I4, [i](VARIANT& v) { V_I4(&v) = i; });
+  for (SHORT i : {-32768, -1, 0, 3}) add(VT_I2, [i](VARIANT& v) { V_I2(&v) = i; });
+  for (BYTE b : {0, 1, 3, 255}) add(VT_UI1, [b](VARIANT& v) { V_UI1(&v) = b; });
+  for (VARIANT& a : values) {
+    for (VARIANT& b : values) {
+      HRESULT expected = VarCmp(&a, &b, LOCALE_USER_DEFAULT, NORM_IGNORECASE);
+      ASSERT_TRUE(expected == VARCMP_LT || expected == VARCMP_EQ || expected == VARCMP_GT);
+      EXPECT_EQ(expected == VARCMP_LT, VariantLess(a, b)) << V_VT(&a) << " " << V_VT(&b);
+      EXPECT_EQ(expected == VARCMP_GT, VariantGreater(a, b)) << V_VT(&a) << " " << V_VT(&b);
+      EXPECT_EQ(expected == VARCMP_EQ, VariantEqual(a, b)) << V_VT(&a) << " " << V_VT(&b);
+    }
+  }
+}
+
 TEST(VariantOrder, StringsNeverReachVarCmpAgainstEachOther) {
   ScopedVariant upper, lower, one_text, one;
   *upper.get() = Str(L"B");

@@ -1,6 +1,7 @@
 #include "parallel_sort.h"
 
 #include <atomic>
+#include <condition_variable>
 #include <exception>
 #include <mutex>
 #include <thread>
@@ -34,32 +35,82 @@ ScopedSortSplitForTesting::~ScopedSortSplitForTesting() {
   g_processors.store(saved_processors_);
 }
 
-void RunOnThreads(unsigned threads, const std::function<void(unsigned)>& task) {
+struct SortTeam::Shared {
+  std::mutex lock;
+  std::condition_variable start;
+  std::condition_variable done;
+  const std::function<void(unsigned)>* task = nullptr;
+  unsigned long long phase = 0;  // counts the phases handed out
+  unsigned running = 0;          // members still busy with the current phase
+  bool stopping = false;
   std::exception_ptr failure;
-  std::mutex failure_lock;
-  auto guarded = [&](unsigned t) {
-    try {
-      task(t);
-    } catch (...) {
-      std::lock_guard<std::mutex> hold(failure_lock);
-      if (!failure) failure = std::current_exception();
-    }
-  };
-  std::vector<std::thread> workers;
-  std::vector<unsigned> left_over;
-  workers.reserve(threads);
-  left_over.reserve(threads);
-  for (unsigned t = 1; t < threads; ++t) {
-    try {
-      workers.emplace_back(guarded, t);
-    } catch (...) {  // no thread to be had: the calling thread does the work
-      left_over.push_back(t);
+  std::vector<std::thread> members;
+
+  void Record(std::exception_ptr e) {
+    std::lock_guard<std::mutex> hold(lock);
+    if (!failure) failure = e;
+  }
+
+  void Serve(unsigned index) {
+    unsigned long long seen = 0;
+    for (;;) {
+      const std::function<void(unsigned)>* current;
+      {
+        std::unique_lock<std::mutex> hold(lock);
+        start.wait(hold, [&] { return stopping || phase != seen; });
+        if (stopping) return;
+        seen = phase;
+        current = task;
+      }
+      try {
+        (*current)(index);
+      } catch (...) {
+        Record(std::current_exception());
+      }
+      std::lock_guard<std::mutex> hold(lock);
+      if (--running == 0) done.notify_one();
     }
   }
-  guarded(0);
-  for (unsigned t : left_over) guarded(t);
-  for (std::thread& w : workers) w.join();
-  if (failure) std::rethrow_exception(failure);
+};
+
+SortTeam::SortTeam(unsigned wanted) : shared_(new Shared) {
+  for (unsigned t = 1; t < wanted; ++t) {
+    try {
+      shared_->members.emplace_back([this, t] { shared_->Serve(t); });
+    } catch (...) {  // no further thread to be had: a smaller team
+      break;
+    }
+    size_ = t + 1;
+  }
+}
+
+SortTeam::~SortTeam() {
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->stopping = true;
+  }
+  shared_->start.notify_all();
+  for (std::thread& member : shared_->members) member.join();
+  delete shared_;
+}
+
+void SortTeam::Run(const std::function<void(unsigned)>& task) {
+  {
+    std::lock_guard<std::mutex> hold(shared_->lock);
+    shared_->task = &task;
+    shared_->running = size_ - 1;
+    shared_->failure = nullptr;
+    ++shared_->phase;
+  }
+  shared_->start.notify_all();
+  try {
+    task(0);
+  } catch (...) {
+    shared_->Record(std::current_exception());
+  }
+  std::unique_lock<std::mutex> hold(shared_->lock);
+  shared_->done.wait(hold, [&] { return shared_->running == 0; });
+  if (shared_->failure) std::rethrow_exception(shared_->failure);
 }
 
 }  // namespace korvel

@@ -39,10 +39,26 @@ class ScopedSortSplitForTesting {
   unsigned saved_processors_;
 };
 
-// Runs task(0) .. task(threads - 1), task 0 on the calling thread and the others on threads of their own,
-// and returns when all have ended. A thread that cannot be started leaves its task to the calling thread.
-// An exception from a task is rethrown after every task has ended.
-void RunOnThreads(unsigned threads, const std::function<void(unsigned)>& task);
+// The threads of one sort: started once and handed one phase after another (the chunk sorts, each merge
+// pass, the final copy), because starting a thread costs about a millisecond under Wine and a sort has
+// several phases. Run(task) runs task(0) on the calling thread and task(1) .. task(size() - 1) on the
+// members, and returns when all have ended; an exception from a task is rethrown after that. A thread that
+// cannot be started makes the team smaller; every member has ended when the team is destroyed.
+class SortTeam {
+ public:
+  explicit SortTeam(unsigned wanted);
+  ~SortTeam();
+  SortTeam(const SortTeam&) = delete;
+  SortTeam& operator=(const SortTeam&) = delete;
+
+  unsigned size() const { return size_; }
+  void Run(const std::function<void(unsigned)>& task);
+
+ private:
+  struct Shared;
+  Shared* shared_;
+  unsigned size_ = 1;
+};
 
 namespace sort_detail {
 
@@ -110,7 +126,8 @@ struct MergePiece {
 // of the output. The cut points of each pair of runs are forced to move forward in both runs: a comparator
 // that is not a strict weak order could otherwise give overlapping pieces and duplicate elements.
 template <class T, class Less>
-void MergePass(const T* src, T* dst, std::vector<std::size_t>& runs, unsigned threads, Less& less) {
+void MergePass(const T* src, T* dst, std::vector<std::size_t>& runs, SortTeam& team, Less& less) {
+  const unsigned threads = team.size();
   const std::size_t n = runs.back();
   std::vector<std::vector<MergePiece>> work(threads);
   std::vector<std::size_t> next_runs{0};
@@ -133,15 +150,16 @@ void MergePass(const T* src, T* dst, std::vector<std::size_t>& runs, unsigned th
     }
     next_runs.push_back(hi);
   }
-  RunOnThreads(threads, [&](unsigned t) {
+  team.Run([&](unsigned t) {
     for (const MergePiece& p : work[t]) MergeRuns(src, p.a, p.a_end, p.b, p.b_end, dst, p.out, less);
   });
   runs.swap(next_runs);
 }
 
 template <class T>
-void ParallelCopy(T* dst, const T* src, std::size_t n, unsigned threads) {
-  RunOnThreads(threads, [&](unsigned t) {
+void ParallelCopy(T* dst, const T* src, std::size_t n, SortTeam& team) {
+  const unsigned threads = team.size();
+  team.Run([&](unsigned t) {
     std::size_t lo = n * t / threads, hi = n * (t + 1) / threads;
     std::memcpy(static_cast<void*>(dst + lo), src + lo, (hi - lo) * sizeof(T));
   });
@@ -156,24 +174,25 @@ void ParallelSort(T* data, std::size_t n, Less less) {
   static_assert(std::is_trivially_copyable<T>::value, "sorted elements move as plain bytes");
   if (n < 2) return;
   std::unique_ptr<T[]> scratch(new T[n]);
-  unsigned threads = SortThreadCount(n);
+  SortTeam team(SortThreadCount(n));
+  const unsigned threads = team.size();
   if (threads < 2) {
     sort_detail::MergeSort(data, scratch.get(), n, less);
     return;
   }
   std::vector<std::size_t> runs;
   for (unsigned t = 0; t <= threads; ++t) runs.push_back(n * t / threads);
-  RunOnThreads(threads, [&](unsigned t) {
+  team.Run([&](unsigned t) {
     std::size_t lo = runs[t], hi = runs[t + 1];
     sort_detail::MergeSort(data + lo, scratch.get() + lo, hi - lo, less);
   });
   T* src = data;
   T* dst = scratch.get();
   while (runs.size() > 2) {
-    sort_detail::MergePass(src, dst, runs, threads, less);
+    sort_detail::MergePass(src, dst, runs, team, less);
     std::swap(src, dst);
   }
-  if (src != data) sort_detail::ParallelCopy(data, src, n, threads);
+  if (src != data) sort_detail::ParallelCopy(data, src, n, team);
 }
 
 }  // namespace korvel

@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "parallel_sort.h"
+#include "sort_runs.h"
 #include "test_support.h"
 #include "vba.h"
 
@@ -88,39 +89,16 @@ std::vector<LONG> IndexValues(const VARIANT& index, LONG* lower) {
   return std::vector<LONG>(v, v + a->rgsabound[0].cElements);
 }
 
-// The two ways the member runs: the built server (parallel only above 2048 elements), and the library's own
-// object with the parallel path forced from two elements on.
-struct Runner {
-  const char* name;
-  bool forced_parallel;
-};
-
-void PrintTo(const Runner& runner, std::ostream* out) { *out << runner.name; }
-
-class ArraySortS : public ::testing::TestWithParam<Runner> {
+class ArraySortS : public SortRunTest {
  protected:
-  void SetUp() override {
-    if (GetParam().forced_parallel) {
-      split_ = std::make_unique<ScopedSortSplitForTesting>(1, 4);
-      ASSERT_EQ(S_OK, CreateObject<CVBA>(nullptr, __uuidof(IVBA), vba_.put_void()));
-    } else {
-      vba_ = Server::Get().Create<IVBA>(CLSID_VBA);
-    }
-    ASSERT_TRUE(vba_);
-  }
   HRESULT Sort(VARIANT* a, bool descending, LONG k1, LONG k2, LONG k3, LONG orientation, bool dedup = false,
                bool index = false, VARIANT* index_out = nullptr) {
     return vba_->ArraySortS(a, descending ? VARIANT_TRUE : VARIANT_FALSE, k1, k2, k3, orientation,
                             dedup ? VARIANT_TRUE : VARIANT_FALSE, index ? VARIANT_TRUE : VARIANT_FALSE, index_out);
   }
-
-  std::unique_ptr<ScopedSortSplitForTesting> split_;
-  ComPtr<IVBA> vba_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Runs, ArraySortS,
-                         ::testing::Values(Runner{"Server", false}, Runner{"ForcedParallel", true}),
-                         [](const ::testing::TestParamInfo<Runner>& info) { return std::string(info.param.name); });
+KORVEL_SORT_RUNS(ArraySortS);
 
 // Rows of the keyed table: their order depends on which keys are used.
 const Rows kKeyed = {

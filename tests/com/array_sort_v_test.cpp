@@ -14,6 +14,7 @@
 
 #include "parallel_sort.h"
 #include "sort_comparators.h"
+#include "sort_runs.h"
 #include "test_support.h"
 #include "vba.h"
 
@@ -91,35 +92,15 @@ class VariantArray {
   ScopedVariant v_;
 };
 
-struct Runner {
-  const char* name;
-  bool forced_parallel;
-};
-void PrintTo(const Runner& runner, std::ostream* out) { *out << runner.name; }
-
-class ArraySortV : public ::testing::TestWithParam<Runner> {
+class ArraySortV : public SortRunTest {
  protected:
-  void SetUp() override {
-    if (GetParam().forced_parallel) {
-      split_ = std::make_unique<ScopedSortSplitForTesting>(1, 4);
-      ASSERT_EQ(S_OK, CreateObject<CVBA>(nullptr, __uuidof(IVBA), vba_.put_void()));
-    } else {
-      vba_ = Server::Get().Create<IVBA>(CLSID_VBA);
-    }
-    ASSERT_TRUE(vba_);
-  }
   HRESULT Sort(VARIANT* a, LONG k1 = 0, bool d1 = false, LONG k2 = 0, bool d2 = false, LONG k3 = 0, bool d3 = false) {
     auto b = [](bool x) { return x ? VARIANT_TRUE : VARIANT_FALSE; };
     return vba_->ArraySortV(a, k1, b(d1), k2, b(d2), k3, b(d3));
   }
-
-  std::unique_ptr<ScopedSortSplitForTesting> split_;
-  ComPtr<IVBA> vba_;
 };
 
-INSTANTIATE_TEST_SUITE_P(Runs, ArraySortV,
-                         ::testing::Values(Runner{"Server", false}, Runner{"ForcedParallel", true}),
-                         [](const ::testing::TestParamInfo<Runner>& info) { return std::string(info.param.name); });
+KORVEL_SORT_RUNS(ArraySortV);
 
 TEST_P(ArraySortV, StringsByCodeUnitsNumbersByValue) {
   VariantArray strings({Str(L"b"), Str(L"B"), Str(L"ab"), Str(L"a"), Str(L"")});

@@ -10,6 +10,7 @@
 
 #include "csv_chunk_reader.h"
 #include "csv_rows.h"
+#include "csv_test_support.h"
 
 namespace korvel::csv {
 namespace {
@@ -202,19 +203,6 @@ TEST(CsvRowSteps, CountGoesBeyondThirtyTwoBitsExactly) {
   EXPECT_EQ(counter.rows(), 129ull * kBlockSize);
 }
 
-// Rows of a generated text, the independent way: split at line feeds.
-std::vector<std::string> SplitRows(const std::string& text) {
-  std::vector<std::string> rows;
-  std::size_t start = 0;
-  while (start < text.size()) {
-    std::size_t lf = text.find('\n', start);
-    std::size_t end = lf == std::string::npos ? text.size() : lf + 1;
-    rows.push_back(text.substr(start, end - start));
-    start = end;
-  }
-  return rows;
-}
-
 TEST(CsvRowSteps, RowsAndMatchesAcrossShortBlocks) {
   // Rows of 1 to 3000 bytes, some holding "needle", read in blocks of 997 bytes: most rows and many
   // matches straddle a block boundary.
@@ -228,7 +216,7 @@ TEST(CsvRowSteps, RowsAndMatchesAcrossShortBlocks) {
   }
   FakeDevice::Script script;
   script.max_bytes = 997;
-  std::vector<std::string> rows = SplitRows(text);
+  std::vector<std::string> rows = test::SplitAtLineFeeds(text);
 
   std::string every, first;
   for (const std::string& r : rows)

@@ -4,7 +4,8 @@
 # VBScript against each that computes with the integer registers.
 set -euo pipefail
 source "$(dirname "$0")/lib/prepare-run.sh"
-echo "Built: $KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll and $KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll"
+echo "Built: $KORVEL_BUILD_DIR/x64/bin/KorvelCOM(x64).dll, $KORVEL_BUILD_DIR/x86/bin/KorvelCOM(x86).dll"
+echo "       and $KORVEL_BUILD_DIR/x64/bin/KorvelXLL(x64).xll (the add-in; its tests run in the stand-in host)"
 echo "== 64-bit server, 64-bit cscript"
 "$WINE64" "$CSCRIPT64" //nologo "$(winpath "$root/demo/integer_registers.vbs")" | tr -d '\r'
 echo "== 32-bit server, 32-bit cscript"

@@ -64,6 +64,13 @@ HRESULT LucasSequence(void (*term)(mpz_ptr, unsigned long), mpz_ptr out, LONG_PT
   return S_OK;
 }
 
+// A member that writes register `out` in place: guarded like every entry point, and the register made a
+// fresh 0 when the library fails inside (see WritingRegister).
+template <class Body>
+HRESULT GuardedWrite(BYTE out, Body&& body) {
+  return Guarded([&]() -> HRESULT { return WritingRegister(R(out), body); });
+}
+
 }  // namespace
 
 STDMETHODIMP CBignumArithmeticInteger::Help() { return Guarded([] { return ShowHelpPage(); }); }
@@ -110,23 +117,23 @@ STDMETHODIMP CBignumArithmeticInteger::Compare(BYTE a, BYTE b, LONG* order) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Sum(BYTE out, BYTE a, BYTE b) {
-  return Guarded([&] { mpz_add(R(out), R(a), R(b)); return S_OK; });
+  return GuardedWrite(out, [&] { mpz_add(R(out), R(a), R(b)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::SumL(BYTE out, BYTE a, LONG_PTR operand) {
-  return Guarded([&] { AddSigned(R(out), R(a), operand, false); return S_OK; });
+  return GuardedWrite(out, [&] { AddSigned(R(out), R(a), operand, false); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Subtract(BYTE out, BYTE a, BYTE b) {
-  return Guarded([&] { mpz_sub(R(out), R(a), R(b)); return S_OK; });
+  return GuardedWrite(out, [&] { mpz_sub(R(out), R(a), R(b)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::SubtractL(BYTE out, BYTE a, LONG_PTR operand) {
-  return Guarded([&] { AddSigned(R(out), R(a), operand, true); return S_OK; });
+  return GuardedWrite(out, [&] { AddSigned(R(out), R(a), operand, true); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Abs(BYTE out, BYTE a) {
-  return Guarded([&] {
+  return GuardedWrite(out, [&] {
     if (out != a) mpz_set(R(out), R(a));
     mpz_abs(R(out), R(out));
     return S_OK;
@@ -134,7 +141,7 @@ STDMETHODIMP CBignumArithmeticInteger::Abs(BYTE out, BYTE a) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Negate(BYTE out, BYTE a) {
-  return Guarded([&] {
+  return GuardedWrite(out, [&] {
     if (out != a) mpz_set(R(out), R(a));
     mpz_neg(R(out), R(out));
     return S_OK;
@@ -142,7 +149,7 @@ STDMETHODIMP CBignumArithmeticInteger::Negate(BYTE out, BYTE a) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Multiply(BYTE out, BYTE a, BYTE b) {
-  return Guarded([&]() -> HRESULT {
+  return GuardedWrite(out, [&]() -> HRESULT {
     if (mpz_sgn(R(a)) && mpz_sgn(R(b)) && !SumOfSizesFits(Bits(R(a)), Bits(R(b)))) return E_INVALIDARG;
     mpz_mul(R(out), R(a), R(b));
     return S_OK;
@@ -150,7 +157,7 @@ STDMETHODIMP CBignumArithmeticInteger::Multiply(BYTE out, BYTE a, BYTE b) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::MultiplyL(BYTE out, BYTE a, LONG_PTR operand) {
-  return Guarded([&]() -> HRESULT {
+  return GuardedWrite(out, [&]() -> HRESULT {
     std::uint64_t magnitude = Magnitude(operand);
     if (mpz_sgn(R(a)) && operand && !SumOfSizesFits(Bits(R(a)), 64)) return E_INVALIDARG;
     if (operand >= LONG_MIN && operand <= LONG_MAX) {
@@ -193,7 +200,7 @@ STDMETHODIMP CBignumArithmeticInteger::DivideL(BYTE quotient, BYTE remainder, BY
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Power(BYTE out, BYTE a, LONG_PTR exponent) {
-  return Guarded([&]() -> HRESULT {
+  return GuardedWrite(out, [&]() -> HRESULT {
     if (exponent < 0) return E_INVALIDARG;
     std::uint64_t e = static_cast<std::uint64_t>(exponent);
     mpz_ptr base = R(a);
@@ -211,7 +218,7 @@ STDMETHODIMP CBignumArithmeticInteger::Power(BYTE out, BYTE a, LONG_PTR exponent
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Clone(BYTE out, BYTE a) {
-  return Guarded([&] { mpz_set(R(out), R(a)); return S_OK; });
+  return GuardedWrite(out, [&] { mpz_set(R(out), R(a)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::RootRem(BYTE root, BYTE remainder, BYTE a, LONG_PTR n_root) {
@@ -230,7 +237,7 @@ STDMETHODIMP CBignumArithmeticInteger::RootRem(BYTE root, BYTE remainder, BYTE a
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Factorial(BYTE out, LONG n) {
-  return Guarded([&]() -> HRESULT {
+  return GuardedWrite(out, [&]() -> HRESULT {
     if (n < 0 || !FactorialFits(static_cast<std::uint64_t>(n))) return E_INVALIDARG;
     mpz_fac_ui(R(out), static_cast<unsigned long>(n));
     return S_OK;
@@ -238,11 +245,11 @@ STDMETHODIMP CBignumArithmeticInteger::Factorial(BYTE out, LONG n) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Fibonacci(BYTE out, LONG_PTR n) {
-  return Guarded([&] { return LucasSequence(mpz_fib_ui, R(out), n); });
+  return GuardedWrite(out, [&] { return LucasSequence(mpz_fib_ui, R(out), n); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::LucNum(BYTE out, LONG_PTR n) {
-  return Guarded([&] { return LucasSequence(mpz_lucnum_ui, R(out), n); });
+  return GuardedWrite(out, [&] { return LucasSequence(mpz_lucnum_ui, R(out), n); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::FileSet(BYTE reg, BSTR file_name, LONG base) {

@@ -6,13 +6,18 @@
 
 #include <climits>
 #include <cstdint>
+#include <exception>
 
 namespace korvel {
 
+// A failed allocation inside the library can leave the number it was writing pointing at freed or too
+// small memory; a number destroyed while such an exception unwinds is therefore abandoned, not cleared.
 class GmpInteger {
  public:
-  GmpInteger() { mpz_init(v_); }
-  ~GmpInteger() { mpz_clear(v_); }
+  GmpInteger() : unwinding_at_start_(std::uncaught_exceptions()) { mpz_init(v_); }
+  ~GmpInteger() {
+    if (std::uncaught_exceptions() == unwinding_at_start_) mpz_clear(v_);
+  }
   GmpInteger(const GmpInteger&) = delete;
   GmpInteger& operator=(const GmpInteger&) = delete;
   mpz_ptr get() { return v_; }
@@ -20,7 +25,20 @@ class GmpInteger {
 
  private:
   mpz_t v_;
+  int unwinding_at_start_;
 };
+
+// Runs `body`, which writes `reg` in place. On any exception the register is made a fresh 0 before the
+// exception goes on: what the interrupted library call left in it is abandoned, not freed (see GmpInteger).
+template <class Body>
+auto WritingRegister(mpz_ptr reg, Body&& body) -> decltype(body()) {
+  try {
+    return body();
+  } catch (...) {
+    mpz_init(reg);
+    throw;
+  }
+}
 
 // |value| as an unsigned number; exact for the most negative value too.
 inline std::uint64_t Magnitude(std::int64_t value) {

@@ -21,22 +21,10 @@
 namespace korvel::test {
 namespace {
 
-VARIANT Str(const wchar_t* s) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
-  V_BSTR(&v) = SysAllocString(s);
-  return v;
-}
 VARIANT Dbl(double d) {
   VARIANT v;
   V_VT(&v) = VT_R8;
   V_R8(&v) = d;
-  return v;
-}
-VARIANT Int(LONG i) {
-  VARIANT v;
-  V_VT(&v) = VT_I4;
-  V_I4(&v) = i;
   return v;
 }
 VARIANT OfType(VARTYPE vt) {
@@ -103,7 +91,7 @@ class ArraySortV : public SortRunTest {
 KORVEL_SORT_RUNS(ArraySortV);
 
 TEST_P(ArraySortV, StringsByCodeUnitsNumbersByValue) {
-  VariantArray strings({Str(L"b"), Str(L"B"), Str(L"ab"), Str(L"a"), Str(L"")});
+  VariantArray strings({VBstr(L"b"), VBstr(L"B"), VBstr(L"ab"), VBstr(L"a"), VBstr(L"")});
   ASSERT_EQ(S_OK, Sort(strings.get()));
   std::vector<std::wstring> texts;
   for (std::size_t i = 0; i < strings.Count(); ++i) texts.push_back(strings.Text(i));
@@ -113,7 +101,7 @@ TEST_P(ArraySortV, StringsByCodeUnitsNumbersByValue) {
   for (std::size_t i = 0; i < strings.Count(); ++i) texts.push_back(strings.Text(i));
   EXPECT_EQ((std::vector<std::wstring>{L"b", L"ab", L"a", L"B", L""}), texts);
 
-  VariantArray numbers({Dbl(2.5), Int(-3), Dbl(10), Int(2), Dbl(-0.5)});
+  VariantArray numbers({Dbl(2.5), VI4(-3), Dbl(10), VI4(2), Dbl(-0.5)});
   ASSERT_EQ(S_OK, Sort(numbers.get()));
   std::vector<double> values;
   for (std::size_t i = 0; i < 5; ++i) {
@@ -133,7 +121,7 @@ TEST_P(ArraySortV, MixedValuesInVarCmpOrder) {
     V_BOOL(&yes) = VARIANT_TRUE;
     VARIANT cy = OfType(VT_CY);
     V_CY(&cy).int64 = 12345;  // 1.2345
-    return std::vector<VARIANT>{Dbl(3), Int(-7), OfType(VT_EMPTY), date, yes, cy, Dbl(1e6), Int(0), Dbl(-2.25)};
+    return std::vector<VARIANT>{Dbl(3), VI4(-7), OfType(VT_EMPTY), date, yes, cy, Dbl(1e6), VI4(0), Dbl(-2.25)};
   };
   VariantArray sorted(make());
   ASSERT_EQ(S_OK, Sort(sorted.get()));
@@ -174,10 +162,10 @@ TEST(VariantOrder, SmallNumbersOrderAsVarCmpOrdersThem) {
 
 TEST(VariantOrder, StringsNeverReachVarCmpAgainstEachOther) {
   ScopedVariant upper, lower, one_text, one;
-  *upper.get() = Str(L"B");
-  *lower.get() = Str(L"b");
-  *one_text.get() = Str(L"1");
-  *one.get() = Int(1);
+  *upper.get() = VBstr(L"B");
+  *lower.get() = VBstr(L"b");
+  *one_text.get() = VBstr(L"1");
+  *one.get() = VI4(1);
   // VarCmp with NORM_IGNORECASE finds these equal; the code-unit order does not.
   ASSERT_EQ(VARCMP_EQ, VarCmp(upper.get(), lower.get(), LOCALE_USER_DEFAULT, NORM_IGNORECASE));
   EXPECT_TRUE(VariantLess(*upper, *lower));
@@ -189,7 +177,7 @@ TEST(VariantOrder, StringsNeverReachVarCmpAgainstEachOther) {
             VariantEqual(*one, *one_text));
   // A failed comparison is less both ways and greater neither way; Null is greater both ways.
   VARIANT error = OfType(VT_ERROR), null = OfType(VT_NULL);
-  VARIANT three = Int(3);
+  VARIANT three = VI4(3);
   EXPECT_TRUE(VariantLess(error, three) && VariantLess(three, error));
   EXPECT_FALSE(VariantGreater(error, three) || VariantGreater(three, error));
   EXPECT_FALSE(VariantLess(null, three) || VariantLess(three, null));
@@ -200,8 +188,8 @@ TEST_P(ArraySortV, TableRowsByKeysEachWithItsDirection) {
   // Columns: name, group, score. Rows move whole.
   auto rows = [] {
     return std::vector<std::vector<VARIANT>>{
-        {Str(L"d"), Int(2), Dbl(1.5)}, {Str(L"a"), Int(1), Dbl(3)}, {Str(L"c"), Int(2), Dbl(0.5)},
-        {Str(L"b"), Int(1), Dbl(3)},   {Str(L"e"), Int(3), Dbl(2)}, {Str(L"Ab"), Int(1), Dbl(9)},
+        {VBstr(L"d"), VI4(2), Dbl(1.5)}, {VBstr(L"a"), VI4(1), Dbl(3)}, {VBstr(L"c"), VI4(2), Dbl(0.5)},
+        {VBstr(L"b"), VI4(1), Dbl(3)},   {VBstr(L"e"), VI4(3), Dbl(2)}, {VBstr(L"Ab"), VI4(1), Dbl(9)},
     };
   };
   auto names = [](VariantArray& t) {
@@ -283,7 +271,7 @@ TEST_P(ArraySortV, AnyValuesComeOutAsAPermutation) {
             cells.push_back(v);
             break;
           }
-          case 7: cells.push_back(Str(random() % 2 ? L"x" : L"10")); break;
+          case 7: cells.push_back(VBstr(random() % 2 ? L"x" : L"10")); break;
           default: cells.push_back(Dbl(static_cast<double>(random() % 1000) / 8)); break;
         }
       }
@@ -317,7 +305,7 @@ TEST_P(ArraySortV, AnyValuesComeOutAsAPermutation) {
 }
 
 TEST_P(ArraySortV, ArrayHeldByReference) {
-  VariantArray owner({Int(3), Int(1), Int(2)});
+  VariantArray owner({VI4(3), VI4(1), VI4(2)});
   SAFEARRAY* referenced = V_ARRAY(owner.get());
   VARIANT by_ref;
   V_VT(&by_ref) = VT_BYREF | VT_ARRAY | VT_VARIANT;
@@ -345,13 +333,13 @@ TEST_P(ArraySortV, RejectedArgumentsChangeNothing) {
   };
   for (const Case& c : cases) {
     std::unique_ptr<VariantArray> array =
-        c.table ? std::make_unique<VariantArray>(std::vector<std::vector<VARIANT>>{{Int(2), Int(1)}, {Int(1), Int(2)}})
-                : std::make_unique<VariantArray>(std::vector<VARIANT>{Int(3), Int(2), Int(1)});
+        c.table ? std::make_unique<VariantArray>(std::vector<std::vector<VARIANT>>{{VI4(2), VI4(1)}, {VI4(1), VI4(2)}})
+                : std::make_unique<VariantArray>(std::vector<VARIANT>{VI4(3), VI4(2), VI4(1)});
     std::vector<std::string> before = array->Bytes();
     EXPECT_EQ(E_INVALIDARG, Sort(array->get(), c.k1, false, c.k2, false, c.k3)) << c.what;
     EXPECT_EQ(before, array->Bytes()) << c.what;
   }
-  VariantArray table(std::vector<std::vector<VARIANT>>{{Int(2), Int(1)}, {Int(1), Int(2)}});
+  VariantArray table(std::vector<std::vector<VARIANT>>{{VI4(2), VI4(1)}, {VI4(1), VI4(2)}});
   EXPECT_EQ(S_OK, Sort(table.get(), 2)) << "a key equal to the width";
   EXPECT_EQ(1, V_I4(&table.Data()[2]));
   VariantArray no_rows(std::vector<std::vector<VARIANT>>{}, 2);

@@ -1,5 +1,7 @@
 #include "test_support.h"
 
+#include "apartment_environment.h"
+
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -7,18 +9,6 @@
 #include <vector>
 
 namespace korvel::test {
-namespace {
-
-// Every test thread is a single-threaded apartment, as a macro host's main thread is.
-class ComEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  void TearDown() override { CoUninitialize(); }
-};
-
-const auto* const com_environment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
-
-}  // namespace
 
 std::wstring WinePath(const std::wstring& linux_path) {
   std::wstring out = L"Z:" + linux_path;

@@ -1,15 +1,9 @@
 #include "add_in.h"
 
+#include "apartment_environment.h"
+
 namespace korvel::test {
 namespace {
-
-// Every test thread is a single-threaded apartment, as the host's main thread is.
-class ComEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
-  void TearDown() override { CoUninitialize(); }
-};
-const auto* const com_environment = ::testing::AddGlobalTestEnvironment(new ComEnvironment);
 
 template <class T>
 void Bind(HMODULE m, T& fn, const char* name) {

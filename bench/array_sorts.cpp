@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "bench_support.h"
-#include "sort_comparators.h"
+#include "toolbox/sort_comparators.h"
 
 using namespace korvel;
 using namespace korvel::bench;

@@ -8,7 +8,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "sha_digest.h"
+#include "toolbox/sha_digest.h"
 
 using namespace korvel;
 using namespace korvel::bench;

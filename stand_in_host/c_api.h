@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "xl_types.h"
+#include "host/xl_types.h"
 
 namespace korvel::standin {
 

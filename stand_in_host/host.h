@@ -10,7 +10,7 @@
 #include "c_api.h"
 #include "host_windows.h"
 #include "import_hook.h"
-#include "object_model.h"
+#include "object_model/object_model.h"
 
 namespace korvel::standin {
 

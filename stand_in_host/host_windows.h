@@ -7,7 +7,7 @@
 
 #include <vector>
 
-#include "object_model.h"
+#include "object_model/object_model.h"
 
 namespace korvel::standin {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "array_reshape.h"
+#include "common/array_reshape.h"
 #include "test_support.h"
 
 namespace korvel::test {

@@ -14,10 +14,10 @@
 #include <string>
 #include <vector>
 
-#include "parallel_sort.h"
+#include "toolbox/parallel_sort.h"
 #include "sort_runs.h"
 #include "test_support.h"
-#include "vba.h"
+#include "toolbox/vba.h"
 
 namespace korvel::test {
 namespace {

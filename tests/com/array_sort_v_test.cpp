@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "parallel_sort.h"
-#include "sort_comparators.h"
+#include "toolbox/parallel_sort.h"
+#include "toolbox/sort_comparators.h"
 #include "sort_runs.h"
 #include "test_support.h"
-#include "vba.h"
+#include "toolbox/vba.h"
 
 namespace korvel::test {
 namespace {

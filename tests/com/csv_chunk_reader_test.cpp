@@ -8,8 +8,8 @@
 #include <string>
 #include <vector>
 
-#include "csv_chunk_reader.h"
-#include "csv_rows.h"
+#include "common/csv_chunk_reader.h"
+#include "common/csv_rows.h"
 #include "csv_test_support.h"
 
 namespace korvel::csv {

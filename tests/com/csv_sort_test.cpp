@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "csv_sort.h"
+#include "toolbox/csv_sort.h"
 #include "csv_test_support.h"
 
 namespace korvel::test {

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "com_owners.h"
+#include "common/com_owners.h"
 #include "test_support.h"
 
 namespace korvel::test {

@@ -1,7 +1,7 @@
 // Filling of the 8-byte defaults that the type library cannot carry, against the real type library.
 #include <gtest/gtest.h>
 
-#include "dispatch_defaults.h"
+#include "server/dispatch_defaults.h"
 #include "test_support.h"
 
 namespace korvel::test {

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-#include "float_number.h"
+#include "registers/float_number.h"
 #include "test_support.h"
 
 namespace korvel::test {

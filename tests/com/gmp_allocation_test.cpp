@@ -9,8 +9,8 @@
 #include <new>
 #include <string>
 
-#include "bignum_integer.h"
-#include "gmp_allocation.h"
+#include "registers/bignum_integer.h"
+#include "common/gmp_allocation.h"
 #include "test_support.h"
 
 namespace korvel::test {

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <string>
 
-#include "gmp_allocation.h"
+#include "common/gmp_allocation.h"
 #include "test_support.h"
 
 namespace korvel::test {

@@ -14,7 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "parallel_sort.h"
+#include "toolbox/parallel_sort.h"
 
 namespace korvel::test {
 namespace {

@@ -1,7 +1,7 @@
 // The registrar against a scratch key standing in for the classes root.
 #include <gtest/gtest.h>
 
-#include "registrar.h"
+#include "server/registrar.h"
 #include "test_support.h"
 
 namespace korvel {

@@ -8,9 +8,9 @@
 #include <ostream>
 #include <string>
 
-#include "parallel_sort.h"
+#include "toolbox/parallel_sort.h"
 #include "test_support.h"
-#include "vba.h"
+#include "toolbox/vba.h"
 
 namespace korvel::test {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "test_support.h"
-#include "text_rules.h"
+#include "common/text_rules.h"
 
 namespace korvel::test {
 namespace {

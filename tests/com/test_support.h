@@ -6,8 +6,8 @@
 
 #include <string>
 
-#include "com_owners.h"
-#include "server_ids.h"
+#include "common/com_owners.h"
+#include "server/server_ids.h"
 
 namespace korvel::test {
 

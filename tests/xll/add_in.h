@@ -5,12 +5,12 @@
 
 #include <string>
 
-#include "auto_wrap.h"
-#include "fast_mode.h"
+#include "host/auto_wrap.h"
+#include "host/fast_mode.h"
 #include "host.h"
-#include "host_call.h"
-#include "menu_tables.h"
-#include "xl_records.h"
+#include "host/host_call.h"
+#include "menus/menu_tables.h"
+#include "host/xl_records.h"
 
 namespace korvel::test {
 

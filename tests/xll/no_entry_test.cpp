@@ -2,9 +2,9 @@
 // SetExcel12EntryPt offers, and until then every call fails with xlretFailed.
 #include <gtest/gtest.h>
 
-#include "host_call.h"
+#include "host/host_call.h"
 #include "import_hook.h"
-#include "xl_types.h"
+#include "host/xl_types.h"
 
 namespace {
 

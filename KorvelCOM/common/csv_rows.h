@@ -1,0 +1,68 @@
+// The scan steps of the three row methods (count, one row by number, rows holding a text), each run by the
+// CSV chunk reader. Rows end at line feeds; a carriage return is an ordinary byte and so is a zero byte.
+#pragma once
+
+#include <windows.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "common/csv_chunk_reader.h"
+
+namespace korvel::csv {
+
+std::size_t CountLineFeeds(const char* bytes, std::size_t n);
+
+// Counts rows: 1 + the line feeds, less 1 when the data end with one (an empty file counts 1).
+class RowCounter final : public ChunkScan {
+ public:
+  bool Scan(const Block& block) override;
+  std::uint64_t rows() const { return 1 + line_feeds_ - (ends_with_line_feed_ ? 1 : 0); }
+
+ private:
+  std::uint64_t line_feeds_ = 0;
+  bool ends_with_line_feed_ = false;
+};
+
+// Collects row `index` (1-based) with its line feed; empty when there is no such row.
+class RowPicker final : public ChunkScan {
+ public:
+  explicit RowPicker(std::int64_t index) : wanted_(index) {}
+  bool Scan(const Block& block) override;
+  const std::string& row() const { return row_; }
+
+ private:
+  std::int64_t wanted_;
+  std::int64_t current_ = 1;
+  std::string row_;
+};
+
+// Collects the first row, or every row, that holds `text`, each whole with its line feed, in file order.
+// A match may straddle blocks and a row may be longer than a block.
+class RowFinder final : public ChunkScan {
+ public:
+  RowFinder(std::string text, bool every_row);
+  // The searcher points into text_.
+  RowFinder(const RowFinder&) = delete;
+  RowFinder& operator=(const RowFinder&) = delete;
+  bool Scan(const Block& block) override;
+  const std::string& rows() const { return rows_; }
+
+ private:
+  const char* FindText(const char* from, const char* end) const;
+  std::string text_;
+  std::function<const char*(const char*, const char*)> search_;
+  bool every_row_;
+  bool continuing_ = false;   // the row in progress matched; its start is already in rows_
+  std::string row_prefix_;    // bytes of the row in progress that lie before the carried part
+  std::string rows_;
+};
+
+// The search text in the bytes of `code_page`, as the rows are stored: up to its first U+0000. Empty when
+// the text holds a character the code page cannot write (no row can hold it then).
+std::optional<std::string> NarrowSearchText(const wchar_t* text, std::size_t length, UINT code_page);
+
+}  // namespace korvel::csv

@@ -1,4 +1,0 @@
-// The one place where the GUIDs of the type library get their storage.
-#include <initguid.h>
-
-#include "server_ids.h"

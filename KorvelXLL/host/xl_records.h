@@ -1,0 +1,29 @@
+// Constructors and the release routine of the host's value records. Records that the add-in allocates come
+// from this library's free store and go back to it; records that the host filled go back through xlFree.
+#pragma once
+
+#include <string>
+
+#include "host/xl_types.h"
+
+namespace korvel::xll {
+
+// Every string record that the add-in makes owns a buffer of this many units: count, 32767 characters, zero.
+constexpr int kXlStrBufferUnits = kMaxXlChars + 2;
+
+}  // namespace korvel::xll
+
+extern "C" {
+// New string record flagged xlbitDLLFree, or null when memory is short. Texts beyond 32767 characters are cut.
+korvel::xll::XLOPER12* NewXLStr(const wchar_t* text);
+// The same from a wide string, which is emptied and its storage freed in every case.
+korvel::xll::XLOPER12* NewXLStrFromWString(std::wstring& text);
+// New array record of rows x columns elements, each missing, flagged xlbitDLLFree; null when memory is short.
+korvel::xll::XLOPER12* NewXLArray(int rows, int columns);
+// New multi-area reference with `count` empty areas, flagged xlbitDLLFree; null when memory is short.
+korvel::xll::XLOPER12* NewXLAreaRef(int count, korvel::xll::XlSheetId sheet);
+// Cells of a reference; 0 for anything else.
+long long CellCount(const korvel::xll::XLOPER12* record);
+// Releases what the record owns and leaves it missing. Host-filled records go back through xlFree.
+void FreeXLOper(korvel::xll::XLOPER12* record);
+}

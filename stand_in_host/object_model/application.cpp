@@ -1,0 +1,91 @@
+#include "object_model/application.h"
+
+#include "object_model/member_helpers.h"
+
+namespace korvel::standin {
+
+Application::Application() : HostObject(L"Application") {
+  workbooks_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Workbooks"));
+  windows_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Windows"));
+  command_bars_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"CommandBars"));
+  language_settings_ = korvel::ComPtr<HostObject>::Adopt(new HostObject(L"LanguageSettings"));
+
+  DefineValue(L"Name", Text(L"Stand-in Spreadsheet"), VT_BSTR);
+  DefineValue(L"Version", Text(L"16.0"), VT_BSTR);
+  DefineValue(L"ScreenUpdating", Bool(true), VT_BOOL);
+  DefineValue(L"Calculation", I4(-4105), VT_I4);
+  DefineValue(L"EnableEvents", Bool(true), VT_BOOL);
+  DefineValue(L"DisplayAlerts", Bool(true), VT_BOOL);
+  DefineValue(L"Interactive", Bool(true), VT_BOOL);
+  // Text while the add-in shows one; false hands the status bar back to the host.
+  DefineValue(L"StatusBar", Bool(false));
+  Define(L"Hwnd", ReadOnly([this] { return I4(static_cast<LONG>(reinterpret_cast<INT_PTR>(main_window_))); }));
+  DefineObject(L"Application", [this] { return this; });
+  DefineObject(L"Parent", [this] { return this; });
+  DefineObject(L"Workbooks", [this] { return workbooks_.get(); });
+  DefineObject(L"Windows", [this] { return windows_.get(); });
+  DefineObject(L"CommandBars", [this] { return command_bars_.get(); });
+  DefineObject(L"LanguageSettings", [this] { return language_settings_.get(); });
+  DefineObject(L"ActiveWorkbook", [this] { return static_cast<HostObject*>(active_book_); });
+  DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
+  DefineObject(L"ActiveWindow", [this] { return active_window_; });
+  DefineObject(L"Sheets", [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
+  DefineObject(L"Worksheets",
+               [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
+  Define(L"Cells", [this](Call& call) -> HRESULT {
+    if (!active_sheet_) return DISP_E_EXCEPTION;
+    DISPID id = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"Cells");
+    active_sheet_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
+    std::vector<VARIANT> args;
+    for (auto it = call.args.rbegin(); it != call.args.rend(); ++it) args.push_back(**it);
+    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    return active_sheet_->Invoke(id, IID_NULL, 0, call.flags, &params, call.result, nullptr, nullptr);
+  });
+
+  // LanguageID(kind): the host's interface language for every kind asked.
+  language_settings_->DefineValue(L"InterfaceLanguage", I4(1049), VT_I4);
+  language_settings_->Define(L"LanguageID", [ls = language_settings_.get()](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
+    return GiveValue(call, ls->Value(L"InterfaceLanguage"));
+  });
+  language_settings_->DefineObject(L"Application", [this] { return this; });
+
+  AddCommandBars(command_bars());
+
+  Workbook* book = AddWorkbook(L"Book1");
+  active_book_ = book;
+  active_sheet_ = static_cast<Worksheet*>(book->sheets()->At(0));
+  active_window_ = AddWindow(book);
+}
+
+Workbook* Application::AddWorkbook(const std::wstring& name) {
+  auto* book = new Workbook(this, name, 3);
+  workbooks()->Append(korvel::ComPtr<HostObject>::Adopt(book));
+  return book;
+}
+
+HostObject* Application::AddWindow(Workbook* book) {
+  auto* window = new HostObject(L"Window");
+  const OwnedVariant& name = book->Value(L"Name");
+  window->DefineValue(L"Caption", name, VT_BSTR);
+  window->DefineObject(L"Application", [this] { return this; });
+  window->DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
+  // The next window of the host becomes the active one.
+  window->Define(L"ActivateNext", [this](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    const size_t n = windows()->size();
+    for (size_t i = 0; i < n; ++i)
+      if (windows()->At(i) == active_window_) {
+        active_window_ = windows()->At((i + 1) % n);
+        break;
+      }
+    if (call.result) VariantClear(call.result);
+    return S_OK;
+  });
+  windows()->Append(korvel::ComPtr<HostObject>::Adopt(window));
+  return window;
+}
+
+}  // namespace korvel::standin

@@ -1,0 +1,36 @@
+// The Application object: workbooks, windows, the active workbook, sheet and window, language settings.
+#pragma once
+
+#include "object_model/workbooks.h"
+
+namespace korvel::standin {
+
+class Application : public HostObject {
+ public:
+  Application();
+  Workbook* AddWorkbook(const std::wstring& name);
+  HostObject* AddWindow(Workbook* book);
+  Workbook* active_workbook() const { return active_book_; }
+  Worksheet* active_sheet() const { return active_sheet_; }
+  HostObject* active_window() const { return active_window_; }
+  // A test may take the active sheet, workbook or window away (null), as the host has none at times.
+  void set_active_sheet(Worksheet* s) { active_sheet_ = s; }
+  void set_active_workbook(Workbook* b) { active_book_ = b; }
+  void set_active_window(HostObject* w) { active_window_ = w; }
+  HostCollection* workbooks() const { return static_cast<HostCollection*>(workbooks_.get()); }
+  HostCollection* windows() const { return static_cast<HostCollection*>(windows_.get()); }
+  HostCollection* command_bars() const { return static_cast<HostCollection*>(command_bars_.get()); }
+  void set_main_window(HWND hwnd) { main_window_ = hwnd; }
+
+ private:
+  korvel::ComPtr<HostObject> workbooks_, windows_, command_bars_, language_settings_;
+  Workbook* active_book_ = nullptr;
+  Worksheet* active_sheet_ = nullptr;
+  HostObject* active_window_ = nullptr;
+  HWND main_window_ = nullptr;
+};
+
+// The host's command bars ("Worksheet Menu Bar", "Cell", "Row", "Column") in `bars`.
+void AddCommandBars(HostCollection* bars);
+
+}  // namespace korvel::standin

@@ -1,0 +1,249 @@
+#include "object_model/host_object.h"
+
+#include <cwctype>
+
+#include "object_model/member_helpers.h"
+#include "object_model/object_model.h"
+
+namespace korvel::standin {
+
+std::wstring Lower(const std::wstring& s) {
+  std::wstring out = s;
+  for (wchar_t& c : out) c = static_cast<wchar_t>(std::towlower(c));
+  return out;
+}
+
+bool ToLong(const VARIANT* v, LONG& out) {
+  if (!v) return false;
+  OwnedVariant copy;
+  if (FAILED(VariantChangeType(&copy, const_cast<VARIANT*>(v), 0, VT_I4))) return false;
+  out = copy.lVal;
+  return true;
+}
+
+bool IsNumber(const VARIANT* v) {
+  switch (v->vt) {
+    case VT_I2: case VT_I4: case VT_I8: case VT_R4: case VT_R8: case VT_UI1: case VT_UI2: case VT_UI4: case VT_UI8:
+    case VT_INT: case VT_UINT: return true;
+    default: return false;
+  }
+}
+
+HRESULT GiveValue(HostObject::Call& call, const VARIANT& v) {
+  if (!call.result) return S_OK;
+  VariantClear(call.result);
+  return VariantCopy(call.result, const_cast<VARIANT*>(&v));
+}
+
+HostObject::Member ReadOnly(std::function<OwnedVariant()> get) {
+  return [get](HostObject::Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+    return GiveValue(call, get());
+  };
+}
+
+SeenArg SeeArg(const VARIANT& v) {
+  SeenArg a;
+  a.vt = v.vt;
+  if (v.vt == VT_DISPATCH || v.vt == VT_UNKNOWN) {
+    a.text = L"<object>";
+    return a;
+  }
+  OwnedVariant text;
+  if (v.vt != VT_EMPTY && v.vt != VT_ERROR &&
+      SUCCEEDED(VariantChangeTypeEx(&text, const_cast<VARIANT*>(&v), 0x0409, VARIANT_ALPHABOOL, VT_BSTR)))
+    a.text.assign(text.bstrVal, SysStringLen(text.bstrVal));
+  return a;
+}
+
+// ---- HostObject
+
+HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) {}
+
+ULONG HostObject::Release() {
+  const LONG n = --refs_;
+  if (n == 0) delete this;
+  return n;
+}
+
+HRESULT HostObject::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IDispatch) {
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT HostObject::GetTypeInfoCount(UINT* count) {
+  if (count) *count = 0;
+  return S_OK;
+}
+
+HRESULT HostObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+
+HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!names || !ids || count == 0) return E_INVALIDARG;
+  HRESULT hr = S_OK;
+  for (UINT n = 0; n < count; ++n) {
+    ids[n] = DISPID_UNKNOWN;
+    const std::wstring wanted = Lower(names[n] ? names[n] : L"");
+    for (size_t i = 0; i < members_.size(); ++i)
+      if (!wanted.empty() && Lower(members_[i].first) == wanted) ids[n] = static_cast<DISPID>(i + 1);
+    if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+  }
+  return hr;
+}
+
+HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
+                           UINT*) {
+  if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
+  const std::wstring& name = members_[id - 1].first;
+  Call call;
+  call.flags = flags;
+  call.result = result;
+  SeenInvoke seen;
+  seen.object = kind_;
+  seen.member = name;
+  seen.flags = flags;
+  if (params) {
+    const UINT named = params->cNamedArgs;
+    for (UINT i = 0; i < named && i < params->cArgs; ++i) {
+      seen.named.push_back(params->rgdispidNamedArgs[i]);
+      seen.named_args.push_back(SeeArg(params->rgvarg[i]));
+      if (params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) call.value = &params->rgvarg[i];
+    }
+    // DISPPARAMS hold the last positional argument first.
+    for (UINT i = params->cArgs; i > named; --i) {
+      call.args.push_back(&params->rgvarg[i - 1]);
+      seen.args.push_back(SeeArg(params->rgvarg[i - 1]));
+    }
+  }
+  ObjectModel& model = ObjectModel::Get();
+  HRESULT hr;
+  if (const MemberFailure* f = model.MatchFailure(kind_, name, flags)) {
+    if (result && (f->clear_result || f->write_result)) VariantClear(result);
+    if (result && f->write_result) {
+      result->vt = VT_I4;
+      result->lVal = 7;
+    }
+    hr = f->hr;
+  } else if (call.is_put() && !call.value) {
+    hr = DISP_E_PARAMNOTFOUND;
+  } else {
+    // Keeps this object alive while its member runs, whatever the member does with the result argument.
+    AddRef();
+    hr = members_[id - 1].second(call);
+    Release();
+  }
+  seen.returned = hr;
+  model.Record(std::move(seen));
+  return hr;
+}
+
+void HostObject::Define(const std::wstring& name, Member member) {
+  for (auto& m : members_)
+    if (Lower(m.first) == Lower(name)) {
+      m.second = std::move(member);
+      return;
+    }
+  members_.emplace_back(name, std::move(member));
+}
+
+void HostObject::DefineValue(const std::wstring& name, const VARIANT& initial, VARTYPE type) {
+  values_[Lower(name)] = OwnedVariant(initial);
+  const std::wstring key = Lower(name);
+  Define(name, [this, key, type](Call& call) -> HRESULT {
+    OwnedVariant& stored = values_[key];
+    if (call.is_put()) {
+      if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+      OwnedVariant value;
+      HRESULT hr = type == VT_EMPTY ? VariantCopy(&value, call.value) : VariantChangeType(&value, call.value, 0, type);
+      if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+      stored = std::move(value);
+      return S_OK;
+    }
+    if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+    return GiveValue(call, stored);
+  });
+}
+
+void HostObject::DefineObject(const std::wstring& name, std::function<HostObject*()> get) {
+  Define(name, [get](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    return GiveObject(call, get());
+  });
+}
+
+OwnedVariant& HostObject::Value(const std::wstring& name) { return values_[Lower(name)]; }
+
+HRESULT HostObject::GiveObject(Call& call, HostObject* object) {
+  if (!call.args.empty()) {
+    if (!object) return DISP_E_EXCEPTION;
+    DISPID item = 0;
+    LPOLESTR name = const_cast<LPOLESTR>(L"Item");
+    if (FAILED(object->GetIDsOfNames(IID_NULL, &name, 1, 0, &item))) return DISP_E_BADPARAMCOUNT;
+    std::vector<VARIANT> args;
+    for (auto it = call.args.rbegin(); it != call.args.rend(); ++it) args.push_back(**it);
+    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    return object->Invoke(item, IID_NULL, 0, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &params, call.result, nullptr,
+                          nullptr);
+  }
+  if (!call.result) return S_OK;
+  VariantClear(call.result);
+  call.result->vt = VT_DISPATCH;
+  call.result->pdispVal = object;
+  if (object) object->AddRef();
+  return S_OK;
+}
+
+// ---- HostCollection
+
+HostCollection::HostCollection(std::wstring kind) : HostObject(std::move(kind)) {
+  Define(L"Count", ReadOnly([this] { return I4(static_cast<LONG>(items_.size())); }));
+  Define(L"Item", [this](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
+    HostObject* found = nullptr;
+    if (IsNumber(call.args[0])) {
+      LONG index = 0;
+      if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
+      if (index >= 1) found = At(static_cast<size_t>(index - 1));
+    } else if (call.args[0]->vt == VT_BSTR) {
+      found = Find(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal)));
+    } else {
+      return DISP_E_TYPEMISMATCH;
+    }
+    if (!found) return DISP_E_BADINDEX;
+    Call plain = call;
+    plain.args.clear();
+    return GiveObject(plain, found);
+  });
+  Define(L"Add", [this](Call& call) -> HRESULT {
+    if (!factory_) return DISP_E_MEMBERNOTFOUND;
+    korvel::ComPtr<HostObject> made = factory_(call);
+    if (!made) return DISP_E_EXCEPTION;
+    HostObject* item = Append(made);
+    Call plain = call;
+    plain.args.clear();
+    return GiveObject(plain, item);
+  });
+}
+
+HostObject* HostCollection::Append(korvel::ComPtr<HostObject> item) {
+  items_.push_back(std::move(item));
+  return items_.back().get();
+}
+
+HostObject* HostCollection::Find(const std::wstring& name) const {
+  for (const auto& item : items_) {
+    const OwnedVariant& n = item->Value(L"Name");
+    if (n.vt == VT_BSTR && Lower(std::wstring(n.bstrVal, SysStringLen(n.bstrVal))) == Lower(name)) return item.get();
+  }
+  return nullptr;
+}
+
+}  // namespace korvel::standin

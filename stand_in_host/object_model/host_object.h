@@ -1,0 +1,100 @@
+// The stand-in host's objects over IDispatch by member name (case-insensitive): each member is one row of its
+// object's table, and later features add rows. Collections of items by index or by name.
+#pragma once
+
+#include <windows.h>
+#include <oaidl.h>
+
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "common/com_owners.h"
+#include "host/owned_variant.h"
+
+namespace korvel::standin {
+
+using xll::OwnedVariant;
+
+struct SeenArg {
+  VARTYPE vt = VT_EMPTY;
+  std::wstring text;  // the value as text; "<object>" for objects, "" when it does not convert
+};
+
+struct SeenInvoke {
+  std::wstring object;  // the object's kind, such as "Application" or "Worksheet"
+  std::wstring member;  // as the table names it
+  WORD flags = 0;
+  std::vector<SeenArg> args;  // positional arguments in natural order
+  std::vector<DISPID> named;
+  std::vector<SeenArg> named_args;  // the value of a put
+  HRESULT returned = S_OK;
+};
+
+SeenArg SeeArg(const VARIANT& v);
+
+class HostObject : public IDispatch {
+ public:
+  // A call of one member: positional arguments in natural order, the value of a put apart.
+  struct Call {
+    WORD flags = 0;
+    std::vector<VARIANT*> args;
+    VARIANT* value = nullptr;
+    VARIANT* result = nullptr;
+    bool is_put() const { return (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0; }
+  };
+  using Member = std::function<HRESULT(Call&)>;
+
+  explicit HostObject(std::wstring kind);
+  virtual ~HostObject() = default;
+  HostObject(const HostObject&) = delete;
+  HostObject& operator=(const HostObject&) = delete;
+
+  const std::wstring& kind() const { return kind_; }
+  LONG refs() const { return refs_; }
+
+  void Define(const std::wstring& name, Member member);
+  // A stored property read and written as a value; `type` other than VT_EMPTY is the type a put converts to.
+  void DefineValue(const std::wstring& name, const VARIANT& initial, VARTYPE type = VT_EMPTY);
+  // A property that gives an object; arguments go to that object's Item, as the host's default member does.
+  void DefineObject(const std::wstring& name, std::function<HostObject*()> get);
+  // The stored value of a property made with DefineValue.
+  OwnedVariant& Value(const std::wstring& name);
+
+  // IUnknown and IDispatch.
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override;
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override;
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                   EXCEPINFO*, UINT*) override;
+
+  // Hands `object` back as a member's result, or applies the call's arguments to its Item.
+  static HRESULT GiveObject(Call& call, HostObject* object);
+
+ private:
+  std::wstring kind_;
+  LONG refs_ = 1;
+  std::vector<std::pair<std::wstring, Member>> members_;
+  std::map<std::wstring, OwnedVariant> values_;  // by lower-case name
+};
+
+// Items by 1-based index or by their Name; Count; Add when a factory is given.
+class HostCollection : public HostObject {
+ public:
+  explicit HostCollection(std::wstring kind);
+  HostObject* Append(korvel::ComPtr<HostObject> item);
+  HostObject* At(size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
+  HostObject* Find(const std::wstring& name) const;
+  size_t size() const { return items_.size(); }
+  void set_factory(std::function<korvel::ComPtr<HostObject>(Call&)> make) { factory_ = std::move(make); }
+
+ private:
+  std::vector<korvel::ComPtr<HostObject>> items_;
+  std::function<korvel::ComPtr<HostObject>(Call&)> factory_;
+};
+
+}  // namespace korvel::standin

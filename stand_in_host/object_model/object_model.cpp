@@ -1,0 +1,40 @@
+#include "object_model/object_model.h"
+
+#include "object_model/member_helpers.h"
+
+namespace korvel::standin {
+
+ObjectModel& ObjectModel::Get() {
+  static ObjectModel model;
+  return model;
+}
+
+ObjectModel::ObjectModel() { Reset(); }
+
+void ObjectModel::Reset() {
+  failures_.clear();
+  invokes_.clear();
+  application_ = korvel::ComPtr<HostObject>::Adopt(new Application());
+}
+
+const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {
+  for (MemberFailure& f : failures_) {
+    if (f.times == 0) continue;
+    if (!f.object.empty() && Lower(f.object) != Lower(object)) continue;
+    if (Lower(f.member) != Lower(member)) continue;
+    if (f.flags && !(f.flags & flags)) continue;
+    if (f.times > 0) --f.times;
+    return &f;
+  }
+  return nullptr;
+}
+
+std::vector<std::wstring> ObjectModel::Puts() const {
+  std::vector<std::wstring> out;
+  for (const SeenInvoke& s : invokes_)
+    if ((s.flags & DISPATCH_PROPERTYPUT) && !s.named_args.empty())
+      out.push_back(s.member + L"=" + s.named_args.back().text + (s.returned == S_OK ? L"" : L" (failed)"));
+  return out;
+}
+
+}  // namespace korvel::standin

@@ -1,0 +1,46 @@
+// The stand-in host's object model as a whole: the Application, failures a test sets on members, and the
+// record of every Invoke.
+#pragma once
+
+#include "object_model/application.h"
+
+namespace korvel::standin {
+
+// A failure a test sets on a member: every matching Invoke returns `hr` (and may first clear or write the
+// result argument, as some callees do).
+struct MemberFailure {
+  std::wstring object;  // kind; empty for any
+  std::wstring member;
+  WORD flags = 0;  // 0 for any call; otherwise the call must share a bit with these
+  HRESULT hr = E_FAIL;
+  int times = -1;  // -1 for every call
+  bool clear_result = false;
+  bool write_result = false;  // writes VT_I4 7 into the result before failing
+};
+
+class ObjectModel {
+ public:
+  static ObjectModel& Get();
+  // A fresh Application with one workbook of three sheets and one window.
+  void Reset();
+  Application* application() const { return static_cast<Application*>(application_.get()); }
+
+  void Fail(MemberFailure failure) { failures_.push_back(std::move(failure)); }
+  void ClearFailures() { failures_.clear(); }
+  const std::vector<SeenInvoke>& invokes() const { return invokes_; }
+  void ClearInvokes() { invokes_.clear(); }
+  // Puts as "Member=value" texts, in order (the value as text).
+  std::vector<std::wstring> Puts() const;
+
+  // Called by HostObject::Invoke.
+  const MemberFailure* MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags);
+  void Record(SeenInvoke seen) { invokes_.push_back(std::move(seen)); }
+
+ private:
+  ObjectModel();
+  korvel::ComPtr<HostObject> application_;
+  std::vector<MemberFailure> failures_;
+  std::vector<SeenInvoke> invokes_;
+};
+
+}  // namespace korvel::standin

@@ -1,0 +1,40 @@
+#include "object_model/ranges.h"
+
+#include "object_model/member_helpers.h"
+#include "object_model/workbooks.h"
+
+namespace korvel::standin {
+namespace {
+
+std::wstring ColumnLetters(LONG column) {
+  std::wstring s;
+  while (column > 0) {
+    s.insert(s.begin(), static_cast<wchar_t>(L'A' + (column - 1) % 26));
+    column = (column - 1) / 26;
+  }
+  return s;
+}
+
+}  // namespace
+
+Range::Range(Worksheet* sheet, LONG row, LONG column) : HostObject(L"Range"), row_(row), column_(column) {
+  interior_ = korvel::ComPtr<HostObject>::Adopt(new HostObject(L"Interior"));
+  interior_->DefineValue(L"Color", I4(16777215), VT_I4);
+  interior_->DefineValue(L"ColorIndex", I4(-4142), VT_I4);
+  DefineValue(L"Value", OwnedVariant());
+  DefineValue(L"Formula", Text(L""));
+  DefineValue(L"NumberFormat", Text(L"General"));
+  Define(L"Row", ReadOnly([this] { return I4(row_); }));
+  Define(L"Column", ReadOnly([this] { return I4(column_); }));
+  // The host's default cell size: 48 points wide, 15 points high.
+  Define(L"Left", ReadOnly([this] { OwnedVariant v; v.vt = VT_R8; v.dblVal = 48.0 * (column_ - 1); return v; }));
+  Define(L"Top", ReadOnly([this] { OwnedVariant v; v.vt = VT_R8; v.dblVal = 15.0 * (row_ - 1); return v; }));
+  Define(L"Address", ReadOnly([this] {
+    return Text((L"$" + ColumnLetters(column_) + L"$" + std::to_wstring(row_)).c_str());
+  }));
+  DefineObject(L"Interior", [this] { return interior_.get(); });
+  DefineObject(L"Worksheet", [sheet] { return static_cast<HostObject*>(sheet); });
+  DefineObject(L"Parent", [sheet] { return static_cast<HostObject*>(sheet); });
+}
+
+}  // namespace korvel::standin

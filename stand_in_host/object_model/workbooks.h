@@ -1,0 +1,26 @@
+// Workbooks and their worksheets.
+#pragma once
+
+#include "object_model/ranges.h"
+
+namespace korvel::standin {
+
+class Worksheet : public HostObject {
+ public:
+  Worksheet(HostObject* application, const std::wstring& name);
+  Range* Cell(LONG row, LONG column);
+
+ private:
+  std::map<std::pair<LONG, LONG>, korvel::ComPtr<HostObject>> cells_;
+};
+
+class Workbook : public HostObject {
+ public:
+  Workbook(HostObject* application, const std::wstring& name, int sheets);
+  HostCollection* sheets() const { return static_cast<HostCollection*>(sheets_.get()); }
+
+ private:
+  korvel::ComPtr<HostObject> sheets_;
+};
+
+}  // namespace korvel::standin

@@ -2,13 +2,15 @@
 # Runs every test on a fresh Debian 12 machine: installs what is missing, builds both architectures,
 # makes a Wine prefix for this run, registers both servers machine-wide in it, and runs the C++ tests,
 # the VBScript suites and the registration checks of both architectures through CTest.
-# KORVEL_BUILD_DIR chooses the build folder (default build/ in the work tree).
+# KORVEL_BUILD_DIR chooses the build folder (default build/ in the work tree). While developing,
+# KORVEL_TEST_ARCHS="x64" limits the run to one architecture, and further arguments go to ctest
+# (for example -R 'x64\.LifeCycle').
 set -euo pipefail
 source "$(dirname "$0")/lib/prepare-run.sh"
 
 status=0
-for arch in x64 x86; do
+for arch in ${KORVEL_TEST_ARCHS:-x64 x86}; do
   echo "== $arch"
-  ctest --test-dir "$KORVEL_BUILD_DIR/$arch" -j "$(nproc)" --output-on-failure --timeout 900 || status=1
+  ctest --test-dir "$KORVEL_BUILD_DIR/$arch" -j "$(nproc)" --output-on-failure --timeout 900 "$@" || status=1
 done
 exit "$status"

@@ -20,8 +20,17 @@ void Host::Reset() {
 
 HMODULE Host::LoadAddIn(const std::wstring& path) {
   if (add_in_) return add_in_;
-  add_in_ = LoadLibraryW(path.c_str());
-  if (!add_in_) return nullptr;
+  HMODULE loaded = LoadLibraryW(path.c_str());
+  return loaded ? Adopt(loaded, path) : nullptr;
+}
+
+HMODULE Host::AdoptLinkedAddIn(const std::wstring& path) {
+  if (add_in_) return add_in_;
+  return Adopt(GetModuleHandleW(nullptr), path);
+}
+
+HMODULE Host::Adopt(HMODULE module, const std::wstring& path) {
+  add_in_ = module;
   // Before the add-in runs any code of its own beyond its static initialisation.
   hooked_ = UserInterface::Get().Hook(add_in_);
   CApi::Get().set_add_in_path(path);

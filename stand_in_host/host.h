@@ -20,6 +20,8 @@ class Host {
 
   // Loads the add-in (once per process), applies the import hook and hands the host's pieces their links.
   HMODULE LoadAddIn(const std::wstring& path);
+  // The add-in's core linked into this program: the program's own module plays the add-in, named `path`.
+  HMODULE AdoptLinkedAddIn(const std::wstring& path);
   HMODULE add_in() const { return add_in_; }
   int hooked_imports() const { return hooked_; }
 
@@ -44,6 +46,7 @@ class Host {
 
  private:
   Host();
+  HMODULE Adopt(HMODULE module, const std::wstring& path);
   HMODULE add_in_ = nullptr;
   int hooked_ = 0;
   std::unique_ptr<HostWindows> windows_;

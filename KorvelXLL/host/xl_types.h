@@ -119,13 +119,13 @@ constexpr int xlfGetFormula = 106;
 constexpr int xlfRegister = 149;
 constexpr int xlfGetWorkspace = 186;
 constexpr int xlfGetDocument = 188;
-constexpr int xlcCalculateNow = 32 | xlCommandBit;
+constexpr int xlcClose = 16 | xlCommandBit;
+constexpr int xlcCalculateNow = 31 | xlCommandBit;
+constexpr int xlcSelectLastCell = 65 | xlCommandBit;
 constexpr int xlcActivate = 103 | xlCommandBit;
-constexpr int xlcSelect = 106 | xlCommandBit;
+constexpr int xlcSelect = 109 | xlCommandBit;
 constexpr int xlcNew = 119 | xlCommandBit;
 constexpr int xlcSelectSpecial = 132 | xlCommandBit;
-constexpr int xlcClose = 144 | xlCommandBit;
-constexpr int xlcSelectLastCell = 230 | xlCommandBit;
 
 // A string record holds at most this many characters behind its count element.
 constexpr int kMaxXlChars = 32767;

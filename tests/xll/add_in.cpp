@@ -5,10 +5,6 @@
 namespace korvel::test {
 namespace {
 
-template <class T>
-void Bind(HMODULE m, T& fn, const char* name) {
-  fn = reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(m, name)));
-}
 
 }  // namespace
 
@@ -19,15 +15,21 @@ std::wstring AddInPath() {
   return out;
 }
 
+std::wstring ProgramPath() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  return std::wstring(path, n);
+}
+
 AddIn& AddIn::Get() {
   static AddIn addin;
   return addin;
 }
 
 AddIn::AddIn() {
-  module = Host::Get().LoadAddIn(AddInPath());
-  if (!module) return;
-#define KORVEL_BIND(name) Bind(module, name, #name)
+  // The add-in's core is linked into this program: the program is the add-in's module.
+  module = Host::Get().AdoptLinkedAddIn(ProgramPath());
+#define KORVEL_BIND(name) name = &::name
   KORVEL_BIND(Excel12);
   KORVEL_BIND(Excel12v);
   KORVEL_BIND(Excel12X);
@@ -48,11 +50,11 @@ AddIn::AddIn() {
   KORVEL_BIND(xlAutoFree12);
   KORVEL_BIND(SetExcel12EntryPt);
 #undef KORVEL_BIND
-  pExcelDisp = Host::Get().Data<IDispatch*>("pExcelDisp");
-  HostNormal = Host::Get().Data<bool>("HostNormal");
-  OperatingMode = Host::Get().Data<int>("OperatingMode");
-  ActiveMenuTable = Host::Get().Data<MenuTable>("ActiveMenuTable");
-  OtherMenuTable = Host::Get().Data<MenuTable>("OtherMenuTable");
+  pExcelDisp = &::pExcelDisp;
+  HostNormal = &::HostNormal;
+  OperatingMode = &::OperatingMode;
+  ActiveMenuTable = &::ActiveMenuTable;
+  OtherMenuTable = &::OtherMenuTable;
 }
 
 void AddInTest::SetUp() {

@@ -9,17 +9,21 @@
 #include "host/fast_mode.h"
 #include "host.h"
 #include "host/host_call.h"
+#include "host/host_state.h"
 #include "menus/menu_tables.h"
 #include "host/xl_records.h"
+#include "startup/exports.h"
 
 namespace korvel::test {
 
 using namespace korvel::xll;
 using namespace korvel::standin;
 
+// The shipped add-in file, and this program, which holds the add-in's core.
 std::wstring AddInPath();
+std::wstring ProgramPath();
 
-// The add-in's exports, looked up once.
+// The add-in's layers and entry points as this program holds them.
 struct AddIn {
   static AddIn& Get();
   HMODULE module = nullptr;

@@ -93,7 +93,7 @@ TEST_F(CApiTest, HostFilledRecordGoesBackThroughXlFreeOnce) {
   XLOPER12 name{{}, xltypeMissing};
   ASSERT_EQ(addin.Excel12X(xlGetName, &name, false, nullptr, 0), xlretSuccess);
   EXPECT_EQ(name.xltype, xltypeStr | xlbitXLFree);
-  EXPECT_EQ(Chars(&name), AddInPath());
+  EXPECT_EQ(Chars(&name), ProgramPath());
   EXPECT_EQ(host.api().outstanding(), 1u);
 
   addin.FreeXLOper(&name);
@@ -162,7 +162,7 @@ TEST_F(CApiTest, FailedCallReportsUnlessQuietAndNeverFlagsItsResult) {
       EXPECT_TRUE(boxes().empty());
     } else {
       ASSERT_EQ(boxes().size(), 1u);
-      EXPECT_EQ(boxes()[0].text, L"Excel12X>ERROR:" + std::to_wstring(f.code) + L">Function:32800");
+      EXPECT_EQ(boxes()[0].text, L"Excel12X>ERROR:" + std::to_wstring(f.code) + L">Function:32799");
       EXPECT_EQ(boxes()[0].caption, L"KorvelXLL");
       EXPECT_EQ(boxes()[0].type, 0x40010u);
       EXPECT_EQ(boxes()[0].owner, main);

@@ -2,9 +2,11 @@
 
 #include <cstring>
 
+#include "host_numbers.h"
+
 namespace korvel::standin {
 
-using namespace xll;
+using namespace hostapi;
 
 SeenValue See(const XLOPER12* record) {
   SeenValue v;
@@ -40,6 +42,7 @@ void CApi::Reset() {
   handlers_.clear();
   injected_.clear();
   calls_.clear();
+  unknown_.clear();
   InstallDefaults();
 }
 
@@ -97,13 +100,27 @@ void CApi::TakeResult(XLOPER12* result) {
   }
 }
 
+int CApi::AnswerPlainly(int function, XLOPER12* result) {
+  // A known function without a handler of its own succeeds; a command's result is TRUE, as the host gives.
+  if (result) {
+    *result = XLOPER12{};
+    if (function & 0x8000) {
+      result->xltype = xltypeBool;
+      result->val.xbool = TRUE;
+    } else {
+      result->xltype = xltypeNil;
+    }
+  }
+  return xlretSuccess;
+}
+
 void CApi::InstallDefaults() {
   handlers_[xlFree] = [this](int count, XLOPER12** args, XLOPER12*) { return Free(count, args); };
   handlers_[xlGetHwnd] = [this](int, XLOPER12**, XLOPER12* result) {
     if (result) {
       // The host gives only the low 32 bits of its window handle.
       result->xltype = xltypeInt;
-      result->val.w = static_cast<int>(reinterpret_cast<INT_PTR>(main_window_));
+      result->val.w = static_cast<int>(reinterpret_cast<INT_PTR>(main_window_ ? main_window_() : nullptr));
     }
     return xlretSuccess;
   };
@@ -119,12 +136,16 @@ int CApi::Call(int function, int count, XLOPER12** args, XLOPER12* result) {
   seen.with_result = result != nullptr;
   for (int i = 0; i < count; ++i) seen.args.push_back(See(args ? args[i] : nullptr));
   int rc;
-  if (auto it = injected_.find(function); it != injected_.end()) {
+  if (!FunctionName(function)) {
+    // A number the host does not serve: the host's answer, and a fault of the test that made the call.
+    rc = xlretInvXlfn;
+    unknown_.push_back(function);
+  } else if (auto it = injected_.find(function); it != injected_.end()) {
     rc = it->second;
   } else if (auto h = handlers_.find(function); h != handlers_.end()) {
     rc = h->second(count, args, result);
   } else {
-    rc = xlretInvXlfn;
+    rc = AnswerPlainly(function, result);
   }
   seen.returned = rc;
   calls_.push_back(std::move(seen));
@@ -138,6 +159,6 @@ extern "C" __declspec(dllexport) int __stdcall MdCallBack12(int xlfn, int count,
   try {
     return korvel::standin::CApi::Get().Call(xlfn, count, args, result);
   } catch (...) {
-    return korvel::xll::xlretFailed;
+    return korvel::standin::hostapi::xlretFailed;
   }
 }

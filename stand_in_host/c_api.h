@@ -17,6 +17,7 @@
 namespace korvel::standin {
 
 using xll::XLOPER12;
+using xll::XlArea;
 
 // A value record as the host saw it during a call.
 struct SeenValue {
@@ -57,7 +58,11 @@ class CApi {
   size_t outstanding() const { return outstanding_.size(); }
   size_t bad_frees() const { return bad_frees_; }
 
-  void set_main_window(HWND hwnd) { main_window_ = hwnd; }
+  // The host's window handle as xlGetHwnd gives it: the frame of the active workbook window.
+  void set_main_window(std::function<HWND()> provider) { main_window_ = std::move(provider); }
+  // Function numbers that the host does not serve, as the add-in called them.
+  const std::vector<int>& unknown_functions() const { return unknown_; }
+  void ForgetUnknownFunctions() { unknown_.clear(); }
   void set_add_in_path(const std::wstring& path) { add_in_path_ = path; }
   // The add-in's xlAutoFree12, to which results flagged xlbitDLLFree are handed back.
   void set_add_in_free(void(__stdcall* free_fn)(XLOPER12*)) { add_in_free_ = free_fn; }
@@ -71,6 +76,7 @@ class CApi {
   CApi();
   void InstallDefaults();
   int Free(int count, XLOPER12** args);
+  int AnswerPlainly(int function, XLOPER12* result);
 
   std::map<int, Handler> handlers_;
   std::map<int, int> injected_;
@@ -78,7 +84,8 @@ class CApi {
   std::set<const void*> outstanding_;
   size_t bad_frees_ = 0;
   size_t handed_back_ = 0;
-  HWND main_window_ = nullptr;
+  std::function<HWND()> main_window_;
+  std::vector<int> unknown_;
   std::wstring add_in_path_;
   void(__stdcall* add_in_free_)(XLOPER12*) = nullptr;
 };

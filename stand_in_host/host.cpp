@@ -15,7 +15,7 @@ void Host::Reset() {
   UserInterface::Get().Reset();
   ObjectModel::Get().Reset();
   windows_ = std::make_unique<HostWindows>(application());
-  CApi::Get().set_main_window(windows_->main());
+  CApi::Get().set_main_window([this] { return windows_->main(); });
 }
 
 HMODULE Host::LoadAddIn(const std::wstring& path) {

@@ -23,34 +23,57 @@ void RegisterClassOnce(const wchar_t* name, WNDPROC proc) {
   RegisterClassExW(&wc);
 }
 
+HWND MakeFrame() {
+  HWND frame = CreateWindowExW(0, L"XLMAIN", L"Stand-in Spreadsheet", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr,
+                               nullptr, GetModuleHandleW(nullptr), nullptr);
+  CreateWindowExW(0, L"XLDESK", L"", WS_CHILD, 0, 0, 800, 600, frame, nullptr, GetModuleHandleW(nullptr), nullptr);
+  return frame;
+}
+
 }  // namespace
 
-HostWindows::HostWindows(Application* application) {
+HostWindows::HostWindows(Application* application) : application_(application) {
   RegisterClassOnce(L"XLMAIN", &DefWindowProcW);
   RegisterClassOnce(L"XLDESK", &DefWindowProcW);
   RegisterClassOnce(L"EXCEL7", &HostWindows::Procedure);
-  main_ = CreateWindowExW(0, L"XLMAIN", L"Stand-in Spreadsheet", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
-                          GetModuleHandleW(nullptr), nullptr);
-  desk_ = CreateWindowExW(0, L"XLDESK", L"", WS_CHILD, 0, 0, 800, 600, main_, nullptr, GetModuleHandleW(nullptr),
-                          nullptr);
-  application->set_main_window(main_);
   for (size_t i = 0; i < application->windows()->size(); ++i) AddWorkbookWindow(application->windows()->At(i));
+  if (frames_.empty()) empty_frame_ = MakeFrame();
+  application->set_main_window([this] { return main(); });
+  application->set_on_window_added([this](HostObject* window) { AddWorkbookWindow(window); });
 }
 
 HostWindows::~HostWindows() {
+  application_->set_on_window_added(nullptr);
+  application_->set_main_window(nullptr);
   for (HWND h : books_) {
     delete reinterpret_cast<WindowData*>(GetWindowLongPtrW(h, GWLP_USERDATA));
-    DestroyWindow(h);
+    SetWindowLongPtrW(h, GWLP_USERDATA, 0);
   }
-  if (desk_) DestroyWindow(desk_);
-  if (main_) DestroyWindow(main_);
+  // Destroying a frame destroys its desk and workbook window with it.
+  for (HWND f : frames_) DestroyWindow(f);
+  if (empty_frame_) DestroyWindow(empty_frame_);
+}
+
+HWND HostWindows::main() const {
+  if (HWND f = FrameOf(application_->active_window())) return f;
+  if (empty_frame_) return empty_frame_;
+  return frames_.empty() ? nullptr : frames_.front();
+}
+
+HWND HostWindows::FrameOf(HostObject* window) const {
+  auto it = frame_of_.find(window);
+  return it == frame_of_.end() ? nullptr : it->second;
 }
 
 HWND HostWindows::AddWorkbookWindow(HostObject* window) {
-  HWND h = CreateWindowExW(0, L"EXCEL7", L"Book", WS_CHILD, 0, 0, 400, 300, desk_, nullptr, GetModuleHandleW(nullptr),
+  HWND frame = MakeFrame();
+  HWND desk = FindWindowExW(frame, nullptr, L"XLDESK", nullptr);
+  HWND h = CreateWindowExW(0, L"EXCEL7", L"Book", WS_CHILD, 0, 0, 400, 300, desk, nullptr, GetModuleHandleW(nullptr),
                            nullptr);
   SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new WindowData{this, window}));
+  frames_.push_back(frame);
   books_.push_back(h);
+  frame_of_[window] = frame;
   return h;
 }
 

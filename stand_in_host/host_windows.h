@@ -1,10 +1,13 @@
-// The stand-in host's windows: a main window ("XLMAIN"), its desk ("XLDESK") and one workbook window of
-// class "EXCEL7" per window of the object model. A workbook window answers WM_GETOBJECT for the native
-// object model with its window object, whose Application is the stand-in Application.
+// The stand-in host's windows: one top-level frame ("XLMAIN") per workbook window of the object model, each
+// with its desk ("XLDESK") and its workbook window of class "EXCEL7"; a host without any workbook window has
+// one empty frame. A workbook window answers WM_GETOBJECT for the native object model with its window
+// object, whose Application is the stand-in Application. The host's window handle (xlGetHwnd) is the frame
+// of the active window.
 #pragma once
 
 #include <windows.h>
 
+#include <map>
 #include <vector>
 
 #include "object_model/object_model.h"
@@ -13,25 +16,29 @@ namespace korvel::standin {
 
 class HostWindows {
  public:
-  // Creates the main window and one workbook window per window of `application`.
+  // Creates one frame per window of `application`, or the empty frame when it has none, and follows the
+  // windows that the application adds later.
   explicit HostWindows(Application* application);
   ~HostWindows();
   HostWindows(const HostWindows&) = delete;
   HostWindows& operator=(const HostWindows&) = delete;
 
-  HWND main() const { return main_; }
-  HWND desk() const { return desk_; }
+  // The frame of the active window: what xlGetHwnd gives.
+  HWND main() const;
+  HWND FrameOf(HostObject* window) const;
   const std::vector<HWND>& workbook_windows() const { return books_; }
-  // Adds a workbook window for `window`, an object of the model.
+  // Adds a frame with a workbook window for `window`, an object of the model; gives the workbook window.
   HWND AddWorkbookWindow(HostObject* window);
   // How many WM_GETOBJECT requests for the native object model were answered.
   int object_requests() const { return object_requests_; }
 
  private:
   static LRESULT CALLBACK Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam);
-  HWND main_ = nullptr;
-  HWND desk_ = nullptr;
+  Application* application_;
+  HWND empty_frame_ = nullptr;
+  std::vector<HWND> frames_;
   std::vector<HWND> books_;
+  std::map<HostObject*, HWND> frame_of_;
   int object_requests_ = 0;
 };
 

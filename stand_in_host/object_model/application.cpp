@@ -19,7 +19,7 @@ Application::Application() : HostObject(L"Application") {
   DefineValue(L"Interactive", Bool(true), VT_BOOL);
   // Text while the add-in shows one; false hands the status bar back to the host.
   DefineValue(L"StatusBar", Bool(false));
-  Define(L"Hwnd", ReadOnly([this] { return I4(static_cast<LONG>(reinterpret_cast<INT_PTR>(main_window_))); }));
+  Define(L"Hwnd", ReadOnly([this] { return I4(static_cast<LONG>(reinterpret_cast<INT_PTR>(main_window_ ? main_window_() : nullptr))); }));
   DefineObject(L"Application", [this] { return this; });
   DefineObject(L"Parent", [this] { return this; });
   DefineObject(L"Workbooks", [this] { return workbooks_.get(); });
@@ -85,6 +85,7 @@ HostObject* Application::AddWindow(Workbook* book) {
     return S_OK;
   });
   windows()->Append(korvel::ComPtr<HostObject>::Adopt(window));
+  if (on_window_added_) on_window_added_(window);
   return window;
 }
 

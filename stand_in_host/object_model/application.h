@@ -20,14 +20,18 @@ class Application : public HostObject {
   HostCollection* workbooks() const { return static_cast<HostCollection*>(workbooks_.get()); }
   HostCollection* windows() const { return static_cast<HostCollection*>(windows_.get()); }
   HostCollection* command_bars() const { return static_cast<HostCollection*>(command_bars_.get()); }
-  void set_main_window(HWND hwnd) { main_window_ = hwnd; }
+  // The host's window handle (its Hwnd property), as the host's windows give it.
+  void set_main_window(std::function<HWND()> provider) { main_window_ = std::move(provider); }
+  // Told of every window added after the host's windows were made.
+  void set_on_window_added(std::function<void(HostObject*)> f) { on_window_added_ = std::move(f); }
 
  private:
   korvel::ComPtr<HostObject> workbooks_, windows_, command_bars_, language_settings_;
   Workbook* active_book_ = nullptr;
   Worksheet* active_sheet_ = nullptr;
   HostObject* active_window_ = nullptr;
-  HWND main_window_ = nullptr;
+  std::function<HWND()> main_window_;
+  std::function<void(HostObject*)> on_window_added_;
 };
 
 // The host's command bars ("Worksheet Menu Bar", "Cell", "Row", "Column") in `bars`.

@@ -68,6 +68,9 @@ void AddInTest::SetUp() {
 }
 
 void AddInTest::TearDown() {
+  // A function number that the host does not serve is a fault of the add-in, whatever the test looked at.
+  EXPECT_TRUE(host.api().unknown_functions().empty())
+      << "the add-in called a function number the host does not serve: " << host.api().unknown_functions()[0];
   if (*addin.pExcelDisp) std::exchange(*addin.pExcelDisp, nullptr)->Release();
 }
 

@@ -86,5 +86,32 @@ TEST_F(HostTest, SameThingIsTheSameObject) {
   VariantClear(&b);
 }
 
+TEST_F(HostTest, HostRefusesFunctionNumbersItDoesNotServe) {
+  XLOPER12 result{{}, xltypeMissing};
+  // 0x8020 is no command of the host's; 0x801F is its calculation command.
+  EXPECT_EQ(addin.Excel12(0x8020, &result, 0), xlretInvXlfn);
+  EXPECT_EQ(addin.Excel12(0x801F, &result, 0), xlretSuccess);
+  ASSERT_EQ(host.api().unknown_functions(), std::vector<int>{0x8020});
+  host.api().ForgetUnknownFunctions();  // the refusal was this test's purpose
+}
+
+TEST_F(HostTest, EachWindowHasItsFrameAndTheActiveOneIsTheHostsHandle) {
+  Workbook* second = app()->AddWorkbook(L"Book2");
+  HostObject* window = app()->AddWindow(second);
+  ASSERT_EQ(host.windows().workbook_windows().size(), 2u);
+  HWND first_frame = host.windows().main();
+  HWND second_frame = host.windows().FrameOf(window);
+  ASSERT_NE(second_frame, nullptr);
+  EXPECT_NE(first_frame, second_frame);
+  EXPECT_EQ(GetAncestor(host.windows().workbook_windows()[1], GA_ROOT), second_frame);
+  EXPECT_EQ(addin.GetHostHwnd(), first_frame);
+
+  ASSERT_EQ(addin.AutoWrapX(L"ActiveWindow.ActivateNext", nullptr, 0, nullptr, false, nullptr, 0), 0);
+  EXPECT_EQ(app()->active_window(), window);
+  EXPECT_EQ(addin.GetHostHwnd(), second_frame);
+  ASSERT_EQ(addin.AutoWrapX(L"ActiveWindow.ActivateNext", nullptr, 0, nullptr, false, nullptr, 0), 0);
+  EXPECT_EQ(addin.GetHostHwnd(), first_frame);
+}
+
 }  // namespace
 }  // namespace korvel::test

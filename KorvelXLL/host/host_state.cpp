@@ -6,6 +6,7 @@ IDispatch* pComServerDisp = nullptr;
 bool HostNormal = true;
 int OperatingMode = 2;
 int MenuLanguage = 2;
+long long StartupCounters[11] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1};
 }
 
 namespace korvel::xll {

@@ -7,3 +7,12 @@ int __stdcall xlAutoClose() { return 1; }
 int __stdcall xlAutoAdd() { return 1; }
 int __stdcall xlAutoRemove() { return 1; }
 }
+
+#include "startup/life_cycle.h"
+
+namespace korvel::xll {
+
+bool IsRussianUI() { return false; }
+BOOL CALLBACK FindExcelWindowProc(HWND, LPARAM) { return TRUE; }
+
+}  // namespace korvel::xll

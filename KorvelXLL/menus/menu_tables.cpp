@@ -69,7 +69,9 @@ static_assert(sizeof(kButtons) / sizeof(kButtons[0]) == 21, "rows 0 to 20 are bu
 OwnedVariant I4(LONG v) { return OwnedVariant::I4(v); }
 OwnedVariant Text(const wchar_t* t) { return OwnedVariant::Text(t); }
 
-MenuTable BuildTable(bool english) {
+}  // namespace
+
+MenuTable BuildMenuTable(bool english) {
   MenuTable table;
   table.reserve(kMenuRows);
   for (size_t i = 0; i < 21; ++i) {
@@ -94,8 +96,6 @@ MenuTable BuildTable(bool english) {
   return table;
 }
 
-}  // namespace
-
 MenuRow* FindMenuRow(MenuTable& table, const wchar_t* command) {
   for (MenuRow& row : table) {
     if (row.size() <= kMenuOnAction || row[kMenuOnAction].vt != VT_BSTR) continue;
@@ -109,8 +109,8 @@ MenuRow* FindMenuRow(MenuTable& table, const wchar_t* command) {
 
 // Built in this order during the library's static initialisation, before the host calls any entry point.
 extern "C" {
-korvel::xll::MenuTable ActiveMenuTable = korvel::xll::BuildTable(false);
-korvel::xll::MenuTable OtherMenuTable = korvel::xll::BuildTable(true);
+korvel::xll::MenuTable ActiveMenuTable = korvel::xll::BuildMenuTable(false);
+korvel::xll::MenuTable OtherMenuTable = korvel::xll::BuildMenuTable(true);
 }
 
 extern "C" void SwapMenuTables() { ActiveMenuTable.swap(OtherMenuTable); }

@@ -35,6 +35,9 @@ using MenuTable = std::vector<MenuRow>;
 
 constexpr size_t kMenuRows = 25;
 
+// A table as the library builds it at load: the Russian one, or the English one.
+MenuTable BuildMenuTable(bool english);
+
 // Finds the row whose OnAction text is `command`; null when none has it.
 MenuRow* FindMenuRow(MenuTable& table, const wchar_t* command);
 

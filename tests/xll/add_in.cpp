@@ -1,6 +1,7 @@
 #include "add_in.h"
 
 #include "apartment_environment.h"
+#include "startup/load_state.h"
 
 namespace korvel::test {
 namespace {
@@ -60,7 +61,7 @@ AddIn::AddIn() {
 void AddInTest::SetUp() {
   ASSERT_NE(addin.module, nullptr) << "the add-in did not load";
   ASSERT_NE(addin.AutoWrapX, nullptr);
-  if (*addin.pExcelDisp) std::exchange(*addin.pExcelDisp, nullptr)->Release();
+  korvel::xll::RestoreLoadState();
   host.Reset();
   *addin.pExcelDisp = app();
   app()->AddRef();

@@ -7,7 +7,7 @@ namespace korvel::standin {
 Application::Application() : HostObject(L"Application") {
   workbooks_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Workbooks"));
   windows_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Windows"));
-  command_bars_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"CommandBars"));
+  command_bars_ = korvel::ComPtr<HostObject>::Adopt(new CommandBars());
   language_settings_ = korvel::ComPtr<HostObject>::Adopt(new HostObject(L"LanguageSettings"));
 
   DefineValue(L"Name", Text(L"Stand-in Spreadsheet"), VT_BSTR);
@@ -24,7 +24,7 @@ Application::Application() : HostObject(L"Application") {
   DefineObject(L"Parent", [this] { return this; });
   DefineObject(L"Workbooks", [this] { return workbooks_.get(); });
   DefineObject(L"Windows", [this] { return windows_.get(); });
-  DefineObject(L"CommandBars", [this] { return command_bars_.get(); });
+  DefineObject(L"CommandBars", [this] { return static_cast<HostObject*>(command_bars()); });
   DefineObject(L"LanguageSettings", [this] { return language_settings_.get(); });
   DefineObject(L"ActiveWorkbook", [this] { return static_cast<HostObject*>(active_book_); });
   DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
@@ -52,8 +52,6 @@ Application::Application() : HostObject(L"Application") {
   });
   language_settings_->DefineObject(L"Application", [this] { return this; });
 
-  AddCommandBars(command_bars());
-
   Workbook* book = AddWorkbook(L"Book1");
   active_book_ = book;
   active_sheet_ = static_cast<Worksheet*>(book->sheets()->At(0));
@@ -67,26 +65,42 @@ Workbook* Application::AddWorkbook(const std::wstring& name) {
 }
 
 HostObject* Application::AddWindow(Workbook* book) {
-  auto* window = new HostObject(L"Window");
+  auto* window = new Window();
   const OwnedVariant& name = book->Value(L"Name");
   window->DefineValue(L"Caption", name, VT_BSTR);
   window->DefineObject(L"Application", [this] { return this; });
   window->DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
-  // The next window of the host becomes the active one.
   window->Define(L"ActivateNext", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
-    const size_t n = windows()->size();
-    for (size_t i = 0; i < n; ++i)
-      if (windows()->At(i) == active_window_) {
-        active_window_ = windows()->At((i + 1) % n);
-        break;
-      }
+    ActivateNext();
     if (call.result) VariantClear(call.result);
     return S_OK;
   });
   windows()->Append(korvel::ComPtr<HostObject>::Adopt(window));
   if (on_window_added_) on_window_added_(window);
   return window;
+}
+
+Window::Window() : HostObject(L"Window"), command_bars_(korvel::ComPtr<HostObject>::Adopt(new CommandBars())) {}
+
+CommandBars* Application::command_bars() const {
+  if (auto* window = dynamic_cast<Window*>(active_window_)) return window->command_bars();
+  return static_cast<CommandBars*>(command_bars_.get());
+}
+
+void Application::ActivateNext() {
+  const size_t n = windows()->size();
+  for (size_t i = 0; i < n; ++i) {
+    if (windows()->At(i) != active_window_) continue;
+    for (size_t step = 1; step <= n; ++step) {
+      HostObject* next = windows()->At((i + step) % n);
+      if (next != skipped_window_) {
+        active_window_ = next;
+        break;
+      }
+    }
+    return;
+  }
 }
 
 }  // namespace korvel::standin

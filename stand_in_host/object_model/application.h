@@ -1,9 +1,20 @@
 // The Application object: workbooks, windows, the active workbook, sheet and window, language settings.
 #pragma once
 
+#include "object_model/command_bars.h"
 #include "object_model/workbooks.h"
 
 namespace korvel::standin {
+
+// A workbook window, with command bars of its own.
+class Window : public HostObject {
+ public:
+  Window();
+  CommandBars* command_bars() const { return static_cast<CommandBars*>(command_bars_.get()); }
+
+ private:
+  korvel::ComPtr<HostObject> command_bars_;
+};
 
 class Application : public HostObject {
  public:
@@ -19,7 +30,12 @@ class Application : public HostObject {
   void set_active_window(HostObject* w) { active_window_ = w; }
   HostCollection* workbooks() const { return static_cast<HostCollection*>(workbooks_.get()); }
   HostCollection* windows() const { return static_cast<HostCollection*>(windows_.get()); }
-  HostCollection* command_bars() const { return static_cast<HostCollection*>(command_bars_.get()); }
+  // The active window's command bars (the host's own while no window is active): what CommandBars gives.
+  CommandBars* command_bars() const;
+  // The window after the active one becomes active; a window set here is passed over, as if the host's
+  // window order never came back to it.
+  void ActivateNext();
+  void set_activate_next_skips(HostObject* window) { skipped_window_ = window; }
   // The host's window handle (its Hwnd property), as the host's windows give it.
   void set_main_window(std::function<HWND()> provider) { main_window_ = std::move(provider); }
   // Told of every window added after the host's windows were made.
@@ -30,11 +46,9 @@ class Application : public HostObject {
   Workbook* active_book_ = nullptr;
   Worksheet* active_sheet_ = nullptr;
   HostObject* active_window_ = nullptr;
+  HostObject* skipped_window_ = nullptr;
   std::function<HWND()> main_window_;
   std::function<void(HostObject*)> on_window_added_;
 };
-
-// The host's command bars ("Worksheet Menu Bar", "Cell", "Row", "Column") in `bars`.
-void AddCommandBars(HostCollection* bars);
 
 }  // namespace korvel::standin

@@ -14,6 +14,7 @@ ObjectModel::ObjectModel() { Reset(); }
 void ObjectModel::Reset() {
   failures_.clear();
   invokes_.clear();
+  found_controls_live_ = false;
   application_ = korvel::ComPtr<HostObject>::Adopt(new Application());
 }
 
@@ -21,8 +22,12 @@ const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const
   for (MemberFailure& f : failures_) {
     if (f.times == 0) continue;
     if (!f.object.empty() && Lower(f.object) != Lower(object)) continue;
-    if (Lower(f.member) != Lower(member)) continue;
+    if (!f.member.empty() && Lower(f.member) != Lower(member)) continue;
     if (f.flags && !(f.flags & flags)) continue;
+    if (f.after > 0) {
+      --f.after;
+      continue;
+    }
     if (f.times > 0) --f.times;
     return &f;
   }

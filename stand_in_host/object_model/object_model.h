@@ -7,15 +7,24 @@
 namespace korvel::standin {
 
 // A failure a test sets on a member: every matching Invoke returns `hr` (and may first clear or write the
-// result argument, as some callees do).
+// result argument, as some callees do), once the first `after` matching calls have gone through.
 struct MemberFailure {
   std::wstring object;  // kind; empty for any
-  std::wstring member;
+  std::wstring member;  // empty for any
   WORD flags = 0;  // 0 for any call; otherwise the call must share a bit with these
   HRESULT hr = E_FAIL;
   int times = -1;  // -1 for every call
   bool clear_result = false;
   bool write_result = false;  // writes VT_I4 7 into the result before failing
+  int after = 0;  // matching calls that succeed before the failures start
+
+  // The (n + 1)-th Invoke of any member of any object fails, once.
+  static MemberFailure AnyCallAfter(int n) {
+    MemberFailure f;
+    f.times = 1;
+    f.after = n;
+    return f;
+  }
 };
 
 class ObjectModel {
@@ -31,6 +40,10 @@ class ObjectModel {
   void ClearInvokes() { invokes_.clear(); }
   // Puts as "Member=value" texts, in order (the value as text).
   std::vector<std::wstring> Puts() const;
+  // Whether the collections that CommandBars.FindControls gives follow later deletions (live) or keep the
+  // controls found at the call (a snapshot, the default).
+  bool found_controls_live() const { return found_controls_live_; }
+  void set_found_controls_live(bool live) { found_controls_live_ = live; }
 
   // Called by HostObject::Invoke.
   const MemberFailure* MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags);
@@ -41,6 +54,7 @@ class ObjectModel {
   korvel::ComPtr<HostObject> application_;
   std::vector<MemberFailure> failures_;
   std::vector<SeenInvoke> invokes_;
+  bool found_controls_live_ = false;
 };
 
 }  // namespace korvel::standin

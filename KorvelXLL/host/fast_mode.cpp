@@ -75,6 +75,8 @@ void RestoreHostBeforeReport() {
 
 void NoteHostCallFailure() { ++g_failures; }
 
+unsigned HostCallFailureCount() { return g_failures; }
+
 }  // namespace korvel::xll
 
 extern "C" bool HostFastMode(bool restore) {

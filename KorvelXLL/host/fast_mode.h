@@ -16,5 +16,8 @@ void RestoreHostBeforeReport();
 // Counts the failure paths that the dotted-path calls took, so that fast mode sees a failure that still
 // gave 0 (a member before the last that returned no object).
 void NoteHostCallFailure();
+// How many failure paths the dotted-path calls have taken so far: a caller compares two readings to see a
+// failure that gave 0.
+unsigned HostCallFailureCount();
 
 }  // namespace korvel::xll

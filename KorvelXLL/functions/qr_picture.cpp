@@ -2,7 +2,6 @@
 // model puts it on the sheet at the calling cell in place of the cell's previous picture, and the file goes
 // again. The cell shows its own text.
 #include <cmath>
-#include <cwchar>
 #include <limits>
 #include <string>
 #include <vector>

@@ -106,10 +106,13 @@ TEST_F(QrPictureWithServerTest, ArgumentsTheServerRefusesGiveANullResult) {
     ASSERT_FALSE(Print(L"D4", L"Old").null);
     ASSERT_EQ(shapes()->size(), 1u);
     host.model().ClearInvokes();
+    HostObject* old = shapes()->At(0);
+    const References before = TakeReferences({{4, 4}});
     std::vector<XLOPER12> args(8, XMissing());
     args[c.position] = XNum(c.value);
     EXPECT_TRUE(Print(L"D4", L"New", args).null);
     EXPECT_EQ(shapes()->size(), 0u);
+    ExpectReferencesAsBefore(before, {old});
     EXPECT_TRUE(InvokesOf(L"Shapes", L"AddPicture").empty());
     EXPECT_TRUE(temp->Files().empty());
     EXPECT_TRUE(boxes().empty());

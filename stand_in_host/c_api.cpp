@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "calculation.h"
 #include "host_numbers.h"
 
 namespace korvel::standin {
@@ -71,6 +72,11 @@ void CApi::HandOutString(XLOPER12* result, const std::wstring& text) {
   outstanding_.insert(buffer);
 }
 
+void CApi::HandOut(const void* memory, std::function<void()> release) {
+  outstanding_.insert(memory);
+  releases_[memory] = std::move(release);
+}
+
 int CApi::Free(int count, XLOPER12** args) {
   for (int i = 0; i < count; ++i) {
     XLOPER12* r = args[i];
@@ -87,8 +93,12 @@ int CApi::Free(int count, XLOPER12** args) {
       continue;
     }
     outstanding_.erase(it);
-    if (kind == xltypeStr) delete[] r->val.str;
-    // Arrays and area lists are not handed out by the defaults; handlers that do so own their release.
+    if (auto release = releases_.find(memory); release != releases_.end()) {
+      release->second();
+      releases_.erase(release);
+    } else if (kind == xltypeStr) {
+      delete[] r->val.str;
+    }
   }
   return xlretSuccess;
 }
@@ -128,6 +138,7 @@ void CApi::InstallDefaults() {
     if (result) HandOutString(result, add_in_path_);
     return xlretSuccess;
   };
+  InstallCalculationHandlers(*this);
 }
 
 int CApi::Call(int function, int count, XLOPER12** args, XLOPER12* result) {

@@ -54,6 +54,8 @@ class CApi {
 
   // Fills `result` with a string of host memory, to come back through xlFree.
   void HandOutString(XLOPER12* result, const std::wstring& text);
+  // Counts `memory` (an array or area list a handler put into a result) as handed out; xlFree runs `release`.
+  void HandOut(const void* memory, std::function<void()> release);
   // Host memory handed out and not yet given back; xlFree of memory that is not outstanding.
   size_t outstanding() const { return outstanding_.size(); }
   size_t bad_frees() const { return bad_frees_; }
@@ -82,6 +84,7 @@ class CApi {
   std::map<int, int> injected_;
   std::vector<SeenCall> calls_;
   std::set<const void*> outstanding_;
+  std::map<const void*, std::function<void()>> releases_;
   size_t bad_frees_ = 0;
   size_t handed_back_ = 0;
   std::function<HWND()> main_window_;

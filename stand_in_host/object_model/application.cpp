@@ -1,5 +1,6 @@
 #include "object_model/application.h"
 
+#include "calculation.h"
 #include "object_model/member_helpers.h"
 
 namespace korvel::standin {
@@ -12,6 +13,9 @@ Application::Application() : HostObject(L"Application") {
 
   DefineValue(L"Name", Text(L"Stand-in Spreadsheet"), VT_BSTR);
   DefineValue(L"Version", Text(L"16.0"), VT_BSTR);
+  DefineValue(L"OperatingSystem", Text(L"Windows (64-bit) NT 10.00"), VT_BSTR);
+  // The cell being calculated, or an error value outside a calculation.
+  Define(L"Caller", [](Call& call) { return Calculation::Get().GiveCaller(call); });
   DefineValue(L"ScreenUpdating", Bool(true), VT_BOOL);
   DefineValue(L"Calculation", I4(-4105), VT_I4);
   DefineValue(L"EnableEvents", Bool(true), VT_BOOL);

@@ -7,6 +7,9 @@ namespace korvel::standin {
 
 class Worksheet;
 
+// A cell's address as the host writes it: "$B$10".
+std::wstring A1Address(LONG row, LONG column);
+
 class Range : public HostObject {
  public:
   Range(Worksheet* sheet, LONG row, LONG column);

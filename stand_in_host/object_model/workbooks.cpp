@@ -9,6 +9,8 @@ Worksheet::Worksheet(HostObject* application, const std::wstring& name) : HostOb
   DefineValue(L"DisplayPageBreaks", Bool(true), VT_BOOL);
   DefineValue(L"Visible", I4(-1), VT_I4);
   DefineObject(L"Application", [application] { return application; });
+  shapes_ = korvel::ComPtr<HostObject>::Adopt(new Shapes(this));
+  DefineObject(L"Shapes", [this] { return shapes_.get(); });
   Define(L"Cells", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (call.args.size() != 2) return DISP_E_BADPARAMCOUNT;

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "object_model/ranges.h"
+#include "object_model/shapes.h"
 
 namespace korvel::standin {
 
@@ -9,9 +10,11 @@ class Worksheet : public HostObject {
  public:
   Worksheet(HostObject* application, const std::wstring& name);
   Range* Cell(LONG row, LONG column);
+  Shapes* shapes() const { return static_cast<Shapes*>(shapes_.get()); }
 
  private:
   std::map<std::pair<LONG, LONG>, korvel::ComPtr<HostObject>> cells_;
+  korvel::ComPtr<HostObject> shapes_;
 };
 
 class Workbook : public HostObject {

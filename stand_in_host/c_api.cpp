@@ -42,8 +42,15 @@ CApi::CApi() { InstallDefaults(); }
 void CApi::Reset() {
   handlers_.clear();
   injected_.clear();
+  planned_.clear();
   calls_.clear();
   unknown_.clear();
+  refused_.clear();
+  registrations_.clear();
+  // Each test counts its own: memory still out from an earlier one is that one's fault, not this one's.
+  outstanding_.clear();
+  bad_frees_ = 0;
+  handed_back_ = 0;
   InstallDefaults();
 }
 
@@ -52,6 +59,10 @@ void CApi::InjectReturn(int function, int code) {
     injected_.erase(function);
   else
     injected_[function] = code;
+}
+
+void CApi::FailOnCall(int function, int nth, int code) {
+  if (nth >= 1) planned_.emplace(function, PlannedFailure{nth, code});
 }
 
 std::vector<SeenCall> CApi::CallsOf(int function) const {
@@ -138,6 +149,8 @@ void CApi::InstallDefaults() {
     if (result) HandOutString(result, add_in_path_);
     return xlretSuccess;
   };
+  InstallRegistration();
+  InstallWorkbookCommands();
   InstallCalculationHandlers(*this);
 }
 
@@ -146,11 +159,23 @@ int CApi::Call(int function, int count, XLOPER12** args, XLOPER12* result) {
   seen.function = function;
   seen.with_result = result != nullptr;
   for (int i = 0; i < count; ++i) seen.args.push_back(See(args ? args[i] : nullptr));
-  int rc;
+  int rc = xlretSuccess;
+  bool planned_failure = false;
+  for (auto [it, end] = planned_.equal_range(function); it != end;) {
+    if (--it->second.remaining == 0) {
+      rc = it->second.code;
+      planned_failure = true;
+      it = planned_.erase(it);
+    } else {
+      ++it;
+    }
+  }
   if (!FunctionName(function)) {
     // A number the host does not serve: the host's answer, and a fault of the test that made the call.
     rc = xlretInvXlfn;
     unknown_.push_back(function);
+  } else if (planned_failure) {
+    // rc holds the planned code; the function does nothing.
   } else if (auto it = injected_.find(function); it != injected_.end()) {
     rc = it->second;
   } else if (auto h = handlers_.find(function); h != handlers_.end()) {

@@ -36,6 +36,14 @@ struct SeenCall {
   int returned = 0;
 };
 
+// One xlfRegister as the host took it: its arguments (the add-in's path first) and its answer.
+struct Registration {
+  std::vector<SeenValue> args;
+  bool registered = false;  // a register id was given; otherwise #VALUE!
+  double id = 0;
+  std::wstring procedure() const { return args.size() > 1 ? args[1].text : std::wstring(); }
+};
+
 class CApi {
  public:
   using Handler = std::function<int(int count, XLOPER12** args, XLOPER12* result)>;
@@ -46,6 +54,8 @@ class CApi {
   void SetHandler(int function, Handler handler) { handlers_[function] = std::move(handler); }
   // Every later call of `function` returns `code` without doing anything; xlretSuccess removes the injection.
   void InjectReturn(int function, int code);
+  // The `nth` call of `function` from now on (1 for the next) returns `code` without doing anything.
+  void FailOnCall(int function, int nth, int code);
   void Reset();
 
   const std::vector<SeenCall>& calls() const { return calls_; }
@@ -72,16 +82,33 @@ class CApi {
   void TakeResult(XLOPER12* result);
   size_t handed_back() const { return handed_back_; }
 
+  // xlfRegister: the host binds the procedure in the module that the path names and gives a register id;
+  // a procedure it cannot find, or one that a test refuses, gets #VALUE!.
+  void RefuseRegistration(const std::wstring& procedure) { refused_.insert(procedure); }
+  const std::vector<Registration>& registrations() const { return registrations_; }
+
   int Call(int function, int count, XLOPER12** args, XLOPER12* result);
 
  private:
   CApi();
   void InstallDefaults();
+  // Handler families, each in a file of its own.
+  void InstallRegistration();
+  void InstallWorkbookCommands();
+  int Register(int count, XLOPER12** args, XLOPER12* result);
   int Free(int count, XLOPER12** args);
   int AnswerPlainly(int function, XLOPER12* result);
 
   std::map<int, Handler> handlers_;
   std::map<int, int> injected_;
+  struct PlannedFailure {
+    int remaining;  // calls until the failing one
+    int code;
+  };
+  std::multimap<int, PlannedFailure> planned_;
+  std::set<std::wstring> refused_;
+  std::vector<Registration> registrations_;
+  double next_register_id_ = 0;
   std::vector<SeenCall> calls_;
   std::set<const void*> outstanding_;
   std::map<const void*, std::function<void()>> releases_;

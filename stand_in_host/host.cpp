@@ -1,5 +1,7 @@
 #include "host.h"
 
+#include <utility>
+
 namespace korvel::standin {
 
 Host& Host::Get() {
@@ -9,11 +11,11 @@ Host& Host::Get() {
 
 Host::Host() { Reset(); }
 
-void Host::Reset() {
+void Host::Reset(HostStart start) {
   windows_.reset();
   CApi::Get().Reset();
   UserInterface::Get().Reset();
-  ObjectModel::Get().Reset();
+  ObjectModel::Get().Reset(start == HostStart::kOneWorkbook);
   windows_ = std::make_unique<HostWindows>(application());
   CApi::Get().set_main_window([this] { return windows_->main(); });
 }
@@ -21,7 +23,17 @@ void Host::Reset() {
 HMODULE Host::LoadAddIn(const std::wstring& path) {
   if (add_in_) return add_in_;
   HMODULE loaded = LoadLibraryW(path.c_str());
-  return loaded ? Adopt(loaded, path) : nullptr;
+  if (!loaded) return nullptr;
+  loaded_ = true;
+  return Adopt(loaded, path);
+}
+
+void Host::UnloadAddIn() {
+  if (!add_in_ || !loaded_) return;
+  CApi::Get().set_add_in_free(nullptr);
+  FreeLibrary(std::exchange(add_in_, nullptr));
+  loaded_ = false;
+  hooked_ = 0;
 }
 
 HMODULE Host::AdoptLinkedAddIn(const std::wstring& path) {

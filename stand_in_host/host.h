@@ -14,6 +14,10 @@
 
 namespace korvel::standin {
 
+// How the host starts a test: with the workbook "Book1" in its window, or with only its empty frame (no
+// workbook, ActiveWindow and ActiveWorkbook Nothing).
+enum class HostStart { kOneWorkbook, kNoWorkbook };
+
 class Host {
  public:
   static Host& Get();
@@ -23,10 +27,12 @@ class Host {
   // The add-in's core linked into this program: the program's own module plays the add-in, named `path`.
   HMODULE AdoptLinkedAddIn(const std::wstring& path);
   HMODULE add_in() const { return add_in_; }
+  // Frees a loaded add-in file (the host unloading it); a later LoadAddIn loads it afresh.
+  void UnloadAddIn();
   int hooked_imports() const { return hooked_; }
 
   // Fresh object model, windows and records for one test.
-  void Reset();
+  void Reset(HostStart start = HostStart::kOneWorkbook);
 
   CApi& api() { return CApi::Get(); }
   UserInterface& ui() { return UserInterface::Get(); }
@@ -48,6 +54,7 @@ class Host {
   Host();
   HMODULE Adopt(HMODULE module, const std::wstring& path);
   HMODULE add_in_ = nullptr;
+  bool loaded_ = false;  // by LoadLibrary, as opposed to the program's own module
   int hooked_ = 0;
   std::unique_ptr<HostWindows> windows_;
 };

@@ -2,6 +2,8 @@
 
 #include <oleacc.h>
 
+#include <algorithm>
+
 namespace korvel::standin {
 namespace {
 
@@ -11,6 +13,7 @@ constexpr LONG kNativeObjectModel = static_cast<LONG>(0xFFFFFFF0);
 struct WindowData {
   HostWindows* owner;
   HostObject* window;  // kept alive by the object model
+  bool refuses;
 };
 
 void RegisterClassOnce(const wchar_t* name, WNDPROC proc) {
@@ -40,10 +43,12 @@ HostWindows::HostWindows(Application* application) : application_(application) {
   if (frames_.empty()) empty_frame_ = MakeFrame();
   application->set_main_window([this] { return main(); });
   application->set_on_window_added([this](HostObject* window) { AddWorkbookWindow(window); });
+  application->set_on_window_removed([this](HostObject* window) { RemoveWorkbookWindow(window); });
 }
 
 HostWindows::~HostWindows() {
   application_->set_on_window_added(nullptr);
+  application_->set_on_window_removed(nullptr);
   application_->set_main_window(nullptr);
   for (HWND h : books_) {
     delete reinterpret_cast<WindowData*>(GetWindowLongPtrW(h, GWLP_USERDATA));
@@ -70,17 +75,40 @@ HWND HostWindows::AddWorkbookWindow(HostObject* window) {
   HWND desk = FindWindowExW(frame, nullptr, L"XLDESK", nullptr);
   HWND h = CreateWindowExW(0, L"EXCEL7", L"Book", WS_CHILD, 0, 0, 400, 300, desk, nullptr, GetModuleHandleW(nullptr),
                            nullptr);
-  SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new WindowData{this, window}));
+  SetWindowLongPtrW(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(new WindowData{this, window, refuse_new_}));
   frames_.push_back(frame);
   books_.push_back(h);
   frame_of_[window] = frame;
+  book_of_[window] = h;
   return h;
+}
+
+void HostWindows::RefuseObjectRequests(HostObject* window) {
+  auto it = book_of_.find(window);
+  if (it == book_of_.end()) return;
+  if (auto* data = reinterpret_cast<WindowData*>(GetWindowLongPtrW(it->second, GWLP_USERDATA))) data->refuses = true;
+}
+
+void HostWindows::RemoveWorkbookWindow(HostObject* window) {
+  auto book = book_of_.find(window);
+  auto frame = frame_of_.find(window);
+  if (book == book_of_.end() || frame == frame_of_.end()) return;
+  HWND h = book->second;
+  delete reinterpret_cast<WindowData*>(GetWindowLongPtrW(h, GWLP_USERDATA));
+  SetWindowLongPtrW(h, GWLP_USERDATA, 0);
+  DestroyWindow(frame->second);
+  books_.erase(std::find(books_.begin(), books_.end(), h));
+  frames_.erase(std::find(frames_.begin(), frames_.end(), frame->second));
+  book_of_.erase(book);
+  frame_of_.erase(frame);
+  // The host without a workbook window still has its frame.
+  if (frames_.empty() && !empty_frame_) empty_frame_ = MakeFrame();
 }
 
 LRESULT CALLBACK HostWindows::Procedure(HWND hwnd, UINT message, WPARAM wparam, LPARAM lparam) {
   if (message == WM_GETOBJECT && static_cast<LONG>(lparam) == kNativeObjectModel) {
     auto* data = reinterpret_cast<WindowData*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    if (data && data->window) {
+    if (data && data->window && !data->refuses) {
       ++data->owner->object_requests_;
       return LresultFromObject(IID_IDispatch, wparam, static_cast<IDispatch*>(data->window));
     }

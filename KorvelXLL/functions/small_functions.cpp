@@ -1,7 +1,7 @@
 // Two small registered functions: ColorRGB, which gives 0 whatever it is given, and the asynchronous
 // MyAsyncUDF, which completes at once with its cell's zero-based row.
 #include "host/host_call.h"
-#include "host/host_result.h"
+#include "host/xl_owners.h"
 #include "startup/exports.h"
 
 using namespace korvel::xll;

@@ -5,9 +5,10 @@
 
 #include "host/auto_wrap.h"
 #include "host/host_call.h"
-#include "host/host_result.h"
+#include "host/xl_owners.h"
 #include "host/host_state.h"
 #include "startup/exports.h"
+#include "startup/registration.h"
 
 namespace korvel::xll {
 namespace {
@@ -111,7 +112,7 @@ AboutValues GatherAboutValues() {
   values.object_model = ObjectModelText();
   for (const CounterLabel& line : kCounterLines) values.counters[line.counter] = StartupCounters[line.counter];
   values.vba_access = StartupCounters[kVbaAccess] != 0;
-  values.refused_registrations = RefusedRegistrationNames();
+  values.refused_registrations = RefusedRegistrations();
   return values;
 }
 

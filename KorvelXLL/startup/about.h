@@ -31,7 +31,4 @@ std::wstring ComposeAboutText(const AboutValues& values, const std::wstring& suf
 // Both: the text as it stands now.
 std::wstring AboutText(const std::wstring& suffix);
 
-// Names of the worksheet functions and commands that the host refused at the last registration pass.
-std::vector<std::wstring> RefusedRegistrationNames();
-
 }  // namespace korvel::xll

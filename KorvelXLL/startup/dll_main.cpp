@@ -1,5 +1,16 @@
-// The loader's notification. Nothing runs here: OLE is initialised by xlAutoOpen on the host's thread, never
-// under the loader lock.
+// The loader's notification. Nothing runs at attach: OLE is initialised by xlAutoOpen on the host's thread,
+// never under the loader lock. When the host frees the library, the objects it still holds are released;
+// at process exit nothing is touched, since the host's objects may be gone already.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+#include "startup/held_objects.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  if (reason == DLL_PROCESS_DETACH && !reserved) {
+    try {
+      korvel::xll::ReleaseHeldObjects();
+    } catch (...) {
+    }
+  }
+  return TRUE;
+}

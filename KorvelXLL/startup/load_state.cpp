@@ -2,21 +2,27 @@
 
 #include <algorithm>
 #include <iterator>
-#include <utility>
 
 #include "host/host_state.h"
 #include "menus/menu_tables.h"
+#include "startup/held_objects.h"
+#include "startup/life_cycle_steps.h"
+#include "startup/ole_for_host.h"
+#include "startup/registration.h"
 
 namespace korvel::xll {
 
 void RestoreLoadState() {
-  if (IDispatch* held = std::exchange(pExcelDisp, nullptr)) held->Release();
-  if (IDispatch* held = std::exchange(pComServerDisp, nullptr)) held->Release();
+  ReleaseHeldObjects();
+  // An open that no removal followed leaves its OLE initialisation on the thread.
+  UninitialiseOleForHost();
   HostNormal = true;
   OperatingMode = 2;
   MenuLanguage = 2;
   std::fill(std::begin(StartupCounters), std::end(StartupCounters), 0);
   StartupCounters[kVbaAccess] = 1;
+  ForgetRegistrationPass();
+  RestoreLifeCycle();
   // The Russian table is built first, then the English one, as at load: the mode row reads OperatingMode.
   ActiveMenuTable = BuildMenuTable(false);
   OtherMenuTable = BuildMenuTable(true);

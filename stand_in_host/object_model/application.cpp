@@ -5,7 +5,7 @@
 
 namespace korvel::standin {
 
-Application::Application() : HostObject(L"Application") {
+Application::Application(bool with_workbook) : HostObject(L"Application") {
   workbooks_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Workbooks"));
   windows_ = korvel::ComPtr<HostObject>::Adopt(new HostCollection(L"Windows"));
   command_bars_ = korvel::ComPtr<HostObject>::Adopt(new CommandBars());
@@ -47,19 +47,87 @@ Application::Application() : HostObject(L"Application") {
     return active_sheet_->Invoke(id, IID_NULL, 0, call.flags, &params, call.result, nullptr, nullptr);
   });
 
-  // LanguageID(kind): the host's interface language for every kind asked.
+  // LanguageID(kind): kind 2 is the user-interface language; the other kinds (install, help, ...) give a
+  // language of their own, so that a wrong kind shows.
   language_settings_->DefineValue(L"InterfaceLanguage", I4(1049), VT_I4);
   language_settings_->Define(L"LanguageID", [ls = language_settings_.get()](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
-    return GiveValue(call, ls->Value(L"InterfaceLanguage"));
+    LONG kind = 0;
+    if (!ToLong(call.args[0], kind)) return DISP_E_TYPEMISMATCH;
+    if (kind < 1 || kind > 5) return E_INVALIDARG;
+    constexpr LONG kGerman = 1031;
+    return kind == 2 ? GiveValue(call, ls->Value(L"InterfaceLanguage")) : GiveValue(call, I4(kGerman));
   });
   language_settings_->DefineObject(L"Application", [this] { return this; });
 
-  Workbook* book = AddWorkbook(L"Book1");
+  if (with_workbook) {
+    Workbook* book = AddWorkbook(L"Book1");
+    books_made_ = 1;
+    active_book_ = book;
+    active_sheet_ = static_cast<Worksheet*>(book->sheets()->At(0));
+    active_window_ = AddWindow(book);
+  }
+}
+
+void Application::set_interface_language(LONG id) { language_settings_->Value(L"InterfaceLanguage") = I4(id); }
+
+Workbook* Application::workbook_of(HostObject* window) const {
+  auto it = book_of_window_.find(window);
+  return it == book_of_window_.end() ? nullptr : it->second;
+}
+
+Workbook* Application::NewWorkbook() {
+  std::wstring name;
+  do name = L"Book" + std::to_wstring(++books_made_);
+  while (workbooks()->Find(name));
+  Workbook* book = AddWorkbook(name);
+  HostObject* window = AddWindow(book);
   active_book_ = book;
   active_sheet_ = static_cast<Worksheet*>(book->sheets()->At(0));
-  active_window_ = AddWindow(book);
+  active_window_ = window;
+  return book;
+}
+
+bool Application::ActivateWindowNamed(const std::wstring& name) {
+  for (size_t i = 0; i < windows()->size(); ++i) {
+    HostObject* window = windows()->At(i);
+    Workbook* book = workbook_of(window);
+    const OwnedVariant& caption = window->Value(L"Caption");
+    const bool by_caption =
+        caption.vt == VT_BSTR && Lower(std::wstring(caption.bstrVal, SysStringLen(caption.bstrVal))) == Lower(name);
+    const OwnedVariant& book_name = book ? book->Value(L"Name") : caption;
+    const bool by_book = book && book_name.vt == VT_BSTR &&
+                         Lower(std::wstring(book_name.bstrVal, SysStringLen(book_name.bstrVal))) == Lower(name);
+    if (!by_caption && !by_book) continue;
+    active_window_ = window;
+    active_book_ = book;
+    active_sheet_ = book ? static_cast<Worksheet*>(book->sheets()->At(0)) : nullptr;
+    return true;
+  }
+  return false;
+}
+
+bool Application::CloseActiveWorkbook(bool save) {
+  Workbook* book = active_book_;
+  if (!book) return false;
+  // Held until the host has let go of every reference to it.
+  book->AddRef();
+  auto keep = korvel::ComPtr<HostObject>::Adopt(book);
+  const OwnedVariant& name = book->Value(L"Name");
+  closed_.push_back({std::wstring(name.bstrVal, SysStringLen(name.bstrVal)), save});
+  for (size_t i = windows()->size(); i > 0; --i) {
+    HostObject* window = windows()->At(i - 1);
+    if (workbook_of(window) != book) continue;
+    if (on_window_removed_) on_window_removed_(window);
+    book_of_window_.erase(window);
+    windows()->Remove(window);
+  }
+  workbooks()->Remove(book);
+  active_window_ = windows()->size() ? windows()->At(0) : nullptr;
+  active_book_ = active_window_ ? workbook_of(active_window_) : nullptr;
+  active_sheet_ = active_book_ ? static_cast<Worksheet*>(active_book_->sheets()->At(0)) : nullptr;
+  return true;
 }
 
 Workbook* Application::AddWorkbook(const std::wstring& name) {
@@ -81,6 +149,7 @@ HostObject* Application::AddWindow(Workbook* book) {
     return S_OK;
   });
   windows()->Append(korvel::ComPtr<HostObject>::Adopt(window));
+  book_of_window_[window] = book;
   if (on_window_added_) on_window_added_(window);
   return window;
 }

@@ -16,11 +16,29 @@ class Window : public HostObject {
   korvel::ComPtr<HostObject> command_bars_;
 };
 
+// A workbook that the host closed, as the close command was given.
+struct ClosedWorkbook {
+  std::wstring name;
+  bool saved = false;
+};
+
 class Application : public HostObject {
  public:
-  Application();
+  // The host as it starts: with one workbook "Book1" of three sheets and its window, or with none.
+  explicit Application(bool with_workbook = true);
   Workbook* AddWorkbook(const std::wstring& name);
   HostObject* AddWindow(Workbook* book);
+  // The host's new-workbook command: "BookN" (the next number of this session) with a window, made active.
+  Workbook* NewWorkbook();
+  // Activates the window whose caption (or whose workbook's name) is `name`, in any case; false when none.
+  bool ActivateWindowNamed(const std::wstring& name);
+  // Closes the active workbook and its windows; the next remaining window becomes active, or none.
+  // False when no workbook is active.
+  bool CloseActiveWorkbook(bool save);
+  const std::vector<ClosedWorkbook>& closed_workbooks() const { return closed_; }
+  Workbook* workbook_of(HostObject* window) const;
+  // LanguageSettings.LanguageID(2), the user-interface language; 1049 when the host starts.
+  void set_interface_language(LONG id);
   Workbook* active_workbook() const { return active_book_; }
   Worksheet* active_sheet() const { return active_sheet_; }
   HostObject* active_window() const { return active_window_; }
@@ -40,6 +58,8 @@ class Application : public HostObject {
   void set_main_window(std::function<HWND()> provider) { main_window_ = std::move(provider); }
   // Told of every window added after the host's windows were made.
   void set_on_window_added(std::function<void(HostObject*)> f) { on_window_added_ = std::move(f); }
+  // Told of every window the host closes, before it goes.
+  void set_on_window_removed(std::function<void(HostObject*)> f) { on_window_removed_ = std::move(f); }
 
  private:
   korvel::ComPtr<HostObject> workbooks_, windows_, command_bars_, language_settings_;
@@ -49,6 +69,10 @@ class Application : public HostObject {
   HostObject* skipped_window_ = nullptr;
   std::function<HWND()> main_window_;
   std::function<void(HostObject*)> on_window_added_;
+  std::function<void(HostObject*)> on_window_removed_;
+  std::map<HostObject*, Workbook*> book_of_window_;
+  std::vector<ClosedWorkbook> closed_;
+  int books_made_ = 0;
 };
 
 }  // namespace korvel::standin

@@ -238,6 +238,15 @@ HostObject* HostCollection::Append(korvel::ComPtr<HostObject> item) {
   return items_.back().get();
 }
 
+bool HostCollection::Remove(HostObject* item) {
+  for (auto it = items_.begin(); it != items_.end(); ++it)
+    if (it->get() == item) {
+      items_.erase(it);
+      return true;
+    }
+  return false;
+}
+
 HostObject* HostCollection::Find(const std::wstring& name) const {
   for (const auto& item : items_) {
     const OwnedVariant& n = item->Value(L"Name");

@@ -89,6 +89,8 @@ class HostCollection : public HostObject {
   HostObject* Append(korvel::ComPtr<HostObject> item);
   HostObject* At(size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
   HostObject* Find(const std::wstring& name) const;
+  // Takes `item` out of the collection; false when it is not in it.
+  bool Remove(HostObject* item);
   size_t size() const { return items_.size(); }
   void set_factory(std::function<korvel::ComPtr<HostObject>(Call&)> make) { factory_ = std::move(make); }
 

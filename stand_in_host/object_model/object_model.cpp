@@ -11,11 +11,11 @@ ObjectModel& ObjectModel::Get() {
 
 ObjectModel::ObjectModel() { Reset(); }
 
-void ObjectModel::Reset() {
+void ObjectModel::Reset(bool with_workbook) {
   failures_.clear();
   invokes_.clear();
   found_controls_live_ = false;
-  application_ = korvel::ComPtr<HostObject>::Adopt(new Application());
+  application_ = korvel::ComPtr<HostObject>::Adopt(new Application(with_workbook));
 }
 
 const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {

@@ -30,8 +30,8 @@ struct MemberFailure {
 class ObjectModel {
  public:
   static ObjectModel& Get();
-  // A fresh Application with one workbook of three sheets and one window.
-  void Reset();
+  // A fresh Application with one workbook of three sheets and one window, or with no workbook.
+  void Reset(bool with_workbook = true);
   Application* application() const { return static_cast<Application*>(application_.get()); }
 
   void Fail(MemberFailure failure) { failures_.push_back(std::move(failure)); }

@@ -1,6 +1,7 @@
 // The About text, HelpXLL that returns it and XLLbuttonHelp that shows it. The expected texts are put together
 // here from the fixed pieces of the log, with the Cyrillic letters of two words written by code point.
 #include "add_in.h"
+#include "startup/registration.h"
 #include "calculation.h"
 #include "startup/about.h"
 
@@ -37,7 +38,7 @@ Expected FromCounters() {
   for (int i = 0; i < 10; ++i) e.counters[i] = StartupCounters[i];
   e.vba_access = StartupCounters[10] != 0;
   // Whatever start-up kept of refused registrations; how that list reads is checked on its own below.
-  e.refused = RefusedRegistrationNames();
+  e.refused = RefusedRegistrations();
   return e;
 }
 
@@ -214,11 +215,22 @@ TEST_F(AboutTest, HelpEndsWithTheSiteLine) {
 // The refused registrations that start-up keeps come after the ten counters, and only when there are any.
 TEST_F(AboutTest, RefusedRegistrationsFollowTheCounters) {
   AboutValues values = GatherAboutValues();
-  EXPECT_EQ(values.refused_registrations, RefusedRegistrationNames());
+  EXPECT_EQ(values.refused_registrations, RefusedRegistrations());
   values.refused_registrations = {L"QRcodePrint", L"XLLbuttonHelp"};
   Expected e = FromCounters();
   e.refused = values.refused_registrations;
   EXPECT_TEXT_EQ(ComposeAboutText(values, L"!"), Assemble(e, L"!"));
+}
+
+// A registration that the host refuses at an open is named in the log, and the others are not.
+TEST_F(AboutTest, ARegistrationRefusedAtOpenIsNamedInTheLog) {
+  host.api().RefuseRegistration(L"VLOOKUP3");
+  host.api().RefuseRegistration(L"XLLbuttonSheets");
+  xlAutoOpen();
+  ASSERT_EQ(RefusedRegistrations(), (std::vector<std::wstring>{L"VLOOKUP3", L"XLLbuttonSheets"}));
+  Expected e = FromCounters();
+  e.refused = {L"VLOOKUP3", L"XLLbuttonSheets"};
+  EXPECT_TEXT_EQ(Help(), Assemble(e, L""));
 }
 
 TEST_F(AboutTest, BoxCaptionedWithTheBuildLineOpensTheSiteOnlyOnOK) {

@@ -277,7 +277,8 @@ SortOutcome SortCsvFile(const SortRequest& request) {
   if (static_cast<std::uint64_t>(request.header_rows) > records.size()) return {SortStatus::kBadHeaderCount};
 
   auto body = records.begin() + static_cast<std::ptrdiff_t>(request.header_rows);
-  SortRecords(records.data() + request.header_rows, records.data() + records.size(), request.order);
+  SortRecords(records.data() + request.header_rows, records.data() + records.size(), request.order,
+              request.collate);
   if (!request.only_sort) records.erase(std::unique(body, records.end(), SameRow), records.end());
 
   std::uint64_t total = 0;

@@ -22,6 +22,8 @@ struct SortRequest {
   // Consulted before each write with its file offset and size; false makes that write fail. Lets tests
   // fail a write part-way, which a healthy disk never does.
   std::function<bool(std::uint64_t offset, std::size_t bytes)> write_gate;
+  // The collation of the collated orders: the runtime's strcoll unless a test gives one that fails.
+  Collation collate = RuntimeCollation;
 };
 
 enum class SortStatus {

@@ -13,8 +13,12 @@ ObjectModel::ObjectModel() { Reset(); }
 
 void ObjectModel::Reset() {
   failures_.clear();
-  invokes_.clear();
   application_ = korvel::ComPtr<HostObject>::Adopt(new Application());
+  // Cleared after the old model went, so that nothing its objects recorded on the way out remains.
+  invokes_.clear();
+  lookups_.clear();
+  faults_.clear();
+  serving_ = 0;
 }
 
 const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {

@@ -69,6 +69,9 @@ void AddInTest::SetUp() {
 
 void AddInTest::TearDown() {
   if (*addin.pExcelDisp) std::exchange(*addin.pExcelDisp, nullptr)->Release();
+  // What the add-in did that the host would leak from or not survive fails the test that did it.
+  for (const std::wstring& fault : host.model().faults())
+    ADD_FAILURE() << "host fault: " << std::string(fault.begin(), fault.end());
 }
 
 VARIANT VI4(LONG v) {

@@ -72,7 +72,7 @@ TEST_F(FastModeTest, SwitchReadsThenPutsInOrderAndRestorePutsTheHostsOwnValues) 
   EXPECT_EQ(sheet_refs(), refs);
 }
 
-// The values go over as the Part gives them: a Boolean for the three switches and for handing the status
+// The values go over as the host takes them: a Boolean for the three switches and for handing the status
 // bar back, a 4-byte integer for the calculation mode, a text for the status bar.
 TEST_F(FastModeTest, PutsSendTheirValuesWithTheirTypes) {
   EXPECT_FALSE(addin.HostFastMode(false));

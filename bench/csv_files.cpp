@@ -1,10 +1,14 @@
 // The CSV members on files that bench/csv_files.sh generates; prints the best time of three runs in seconds
 // so that the script can set it against the Linux tools. Usage:
-//   bench_csv_files count FILE NOBUFFERING | find FILE TEXT | sort FILEIN FILEOUT
+//   bench_csv_files count FILE NOBUFFERING | find FILE TEXT | sort FILEIN FILEOUT | replace FILEIN FILEOUT
+// `replace` sorts over an existing output through the library's own sort, once with the flush that makes the
+// output durable before it replaces the old one and once without it (as the sort was before), and prints
+// both times.
 #include <cstdio>
 #include <cwchar>
 
 #include "bench_support.h"
+#include "toolbox/csv_sort.h"
 
 #include <shellapi.h>
 
@@ -35,6 +39,20 @@ int main() {
       std::fprintf(stderr, "found %u characters\n", SysStringLen(found));
       SysFreeString(found);
     });
+  } else if (!std::wcscmp(argv[1], L"replace")) {
+    csv::SortRequest request;
+    request.file_in = argv[2];
+    request.file_out = argv[3];
+    bool ok = csv::SortCsvFile(request).status == csv::SortStatus::kOk;  // the output exists from here on
+    double flushed = Best(3, [&] { ok = ok && csv::SortCsvFile(request).status == csv::SortStatus::kOk; });
+    request.flush = [](HANDLE) { return true; };
+    double unflushed = Best(3, [&] { ok = ok && csv::SortCsvFile(request).status == csv::SortStatus::kOk; });
+    if (!ok) {
+      std::printf("failed\n");
+      return 1;
+    }
+    std::printf("%.4f %.4f\n", flushed, unflushed);
+    return 0;
   } else if (!std::wcscmp(argv[1], L"sort")) {
     LONGLONG rows = 0;
     seconds = Best(3, [&] { hr = vba->SortDeleteDuplicateRowsCSVansi(file.get(), other.get(), 0, 0, 0, 0, 0, nullptr, &rows); });

@@ -140,7 +140,7 @@ HRESULT TransposeInPlace(SAFEARRAY* array) {
   const std::uint64_t rows = array->rgsabound[1].cElements, columns = array->rgsabound[0].cElements;
   const std::uint64_t size = array->cbElements;
   const std::uint64_t count = rows * columns;
-  if (size && count > SIZE_MAX / size) return E_OUTOFMEMORY;
+  if (!CellsFitOneArray(count, size)) return E_INVALIDARG;
   const size_t bytes = static_cast<size_t>(count * size);
   SafeArrayLock lock(array);
   if (FAILED(lock.status())) return lock.status();

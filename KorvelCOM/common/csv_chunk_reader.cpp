@@ -1,5 +1,6 @@
 #include "common/csv_chunk_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -110,10 +111,13 @@ ReadStatus ReadChunks(const wchar_t* path, bool no_buffering, ChunkScan& scan) {
   return ReadChunks(*device, scan);
 }
 
-ReadStatus ReadChunks(BlockDevice& device, ChunkScan& scan) {
+namespace {
+
+ReadStatus ReadBlocks(BlockDevice& device, ChunkScan& scan) {
   ReadBuffer reading, scanned;
   std::size_t scanned_size = 0;
   std::size_t scanned_carried = 0;
+  std::uint64_t scanned_offset = 0;
   bool have_block = false;
   bool end = false;
   std::uint64_t offset = 0;
@@ -127,7 +131,7 @@ ReadStatus ReadChunks(BlockDevice& device, ChunkScan& scan) {
     }
     if (have_block) {
       scan.SetCarryRoom(reading.area);
-      if (!scan.Scan(Block{scanned.area, scanned_size, scanned_carried})) return ReadStatus::kOk;
+      if (!scan.Scan(Block{scanned.area, scanned_size, scanned_carried, scanned_offset})) return ReadStatus::kOk;
     }
     if (!read.pending) return ReadStatus::kOk;
     read.pending = false;
@@ -139,12 +143,47 @@ ReadStatus ReadChunks(BlockDevice& device, ChunkScan& scan) {
     std::swap(reading, scanned);
     scanned_size = done.bytes;
     scanned.area[scanned_size] = '\0';
+    scanned_offset = offset;
     have_block = true;
     // The next read starts where this one ended, so a short block loses nothing. An unbuffered file
     // returns a short block only at its end, and a read at the unaligned offset after it would fail.
     offset += done.bytes;
     if (device.Unbuffered() && done.bytes % kSectorAlignment != 0) end = true;
   }
+}
+
+}  // namespace
+
+ReadStatus ReadChunks(BlockDevice& device, ChunkScan& scan) {
+  ReadStatus status = ReadBlocks(device, scan);
+  if (status == ReadStatus::kOk && !scan.Complete(device)) return ReadStatus::kReadFailed;
+  return status;
+}
+
+bool ReadRange(BlockDevice& device, std::uint64_t offset, std::size_t length, char* out) {
+  if (!length) return true;
+  const std::uint64_t alignment = device.Unbuffered() ? kSectorAlignment : 1;
+  std::unique_ptr<char[]> memory(new char[kBlockSize + kSectorAlignment]);
+  auto aligned = (reinterpret_cast<std::uintptr_t>(memory.get()) + kSectorAlignment - 1) &
+                 ~static_cast<std::uintptr_t>(kSectorAlignment - 1);
+  char* buffer = reinterpret_cast<char*>(aligned);
+  while (length) {
+    const std::uint64_t start = offset / alignment * alignment;
+    const std::size_t skip = static_cast<std::size_t>(offset - start);
+    std::uint64_t ask = skip + static_cast<std::uint64_t>(length);
+    ask = (ask + alignment - 1) / alignment * alignment;
+    if (ask > kBlockSize) ask = kBlockSize;
+    ReadResult started = device.Start(buffer, static_cast<std::uint32_t>(ask), start);
+    if (started.kind == ReadResult::kEndOfFile || started.kind == ReadResult::kFailed) return false;
+    ReadResult done = device.Finish();
+    if (done.kind != ReadResult::kDone || done.bytes <= skip || done.bytes > ask) return false;
+    const std::size_t got = std::min<std::size_t>(done.bytes - skip, length);
+    std::memcpy(out, buffer + skip, got);
+    out += got;
+    offset += got;
+    length -= got;
+  }
+  return true;
 }
 
 }  // namespace korvel::csv

@@ -63,11 +63,12 @@ class FileBlockDevice final : public BlockDevice {
 
 // One block as the scan step sees it. data[size] is a zero byte (for callers that want C strings), but
 // zero bytes inside the data are ordinary bytes. The `carried` bytes directly before `data` are what the
-// previous step kept with KeepForNext.
+// previous step kept with KeepForNext. `offset` is where data[0] lies in the file.
 struct Block {
   const char* data;
   std::size_t size;
   std::size_t carried;
+  std::uint64_t offset = 0;
 };
 
 class ChunkScan {
@@ -75,6 +76,10 @@ class ChunkScan {
   virtual ~ChunkScan() = default;
   // Returns false to stop reading (the outstanding read is waited for first).
   virtual bool Scan(const Block& block) = 0;
+  // Called once the blocks are read (the last one scanned, or the scan stopped), nothing is outstanding and
+  // the block buffers are released: the step may read parts of the file again through `device`. False
+  // makes the reading a failed one.
+  virtual bool Complete(BlockDevice& device) { (void)device; return true; }
   // Called by the reader before Scan: where KeepForNext copies to, and how much it kept.
   void SetCarryRoom(char* room_end) { room_end_ = room_end; kept_ = 0; }
   std::size_t kept() const { return kept_; }
@@ -97,5 +102,9 @@ enum class ReadStatus {
 
 ReadStatus ReadChunks(const wchar_t* path, bool no_buffering, ChunkScan& scan);
 ReadStatus ReadChunks(BlockDevice& device, ChunkScan& scan);
+
+// Reads `length` bytes at `offset` into `out`, one read at a time, at sector-aligned offsets when the
+// device bypasses the cache. False when a read fails or the file ends first.
+bool ReadRange(BlockDevice& device, std::uint64_t offset, std::size_t length, char* out);
 
 }  // namespace korvel::csv

@@ -102,6 +102,7 @@ const char* RowFinder::FindText(const char* from, const char* end) const {
 bool RowFinder::Scan(const Block& block) {
   const char* region = block.data - block.carried;
   const char* end = block.data + block.size;
+  const std::uint64_t region_offset = block.offset - block.carried;
   const char* from = region;
   if (continuing_) {
     const char* line_feed = FindLineFeed(block.data, end);
@@ -116,8 +117,13 @@ bool RowFinder::Scan(const Block& block) {
   }
   while (const char* match = FindText(from, end)) {
     const char* row_start = AfterLastLineFeed(from, match);
-    if (row_start == region) rows_ += row_prefix_;
-    row_prefix_.clear();
+    if (row_start == region && dropped_row_start_) {
+      // The row began before the carried bytes: room for its first part, read back by Complete.
+      const auto length = static_cast<std::size_t>(region_offset - *dropped_row_start_);
+      read_back_.push_back({rows_.size(), *dropped_row_start_, length});
+      rows_.append(length, '\0');
+    }
+    dropped_row_start_.reset();
     const char* line_feed = FindLineFeed(match, end);
     if (!line_feed) {
       rows_.append(row_start, end);
@@ -129,16 +135,24 @@ bool RowFinder::Scan(const Block& block) {
     from = line_feed + 1;
   }
   // The partial last row goes before the next block, so that a match straddling the boundary is found and
-  // its row returned whole. Of a row longer than a block, only the end is carried and the rest kept here.
+  // its row returned whole. Of a row longer than a block only the last block's worth is carried; where the
+  // row starts is remembered instead of its first bytes.
   const char* tail = AfterLastLineFeed(from, end);
-  if (tail != region) row_prefix_.clear();
+  if (tail != region) dropped_row_start_.reset();
   std::size_t n = static_cast<std::size_t>(end - tail);
   if (n > kBlockSize) {
-    row_prefix_.append(tail, n - kBlockSize);
+    if (!dropped_row_start_) dropped_row_start_ = region_offset + static_cast<std::uint64_t>(tail - region);
     tail += n - kBlockSize;
     n = kBlockSize;
   }
   KeepForNext(tail, n);
+  return true;
+}
+
+bool RowFinder::Complete(BlockDevice& device) {
+  for (const ReadBack& part : read_back_)
+    if (!ReadRange(device, part.offset, part.length, rows_.data() + part.at)) return false;
+  read_back_.clear();
   return true;
 }
 

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "common/csv_chunk_reader.h"
 
@@ -41,7 +42,9 @@ class RowPicker final : public ChunkScan {
 };
 
 // Collects the first row, or every row, that holds `text`, each whole with its line feed, in file order.
-// A match may straddle blocks and a row may be longer than a block.
+// A match may straddle blocks and a row may be longer than a block. Of a row in progress only the last
+// block's worth is kept; when such a row matches, the part before it is read back from the file once the
+// blocks are read, so that memory stays at the reader's two blocks and the result.
 class RowFinder final : public ChunkScan {
  public:
   RowFinder(std::string text, bool every_row);
@@ -49,15 +52,24 @@ class RowFinder final : public ChunkScan {
   RowFinder(const RowFinder&) = delete;
   RowFinder& operator=(const RowFinder&) = delete;
   bool Scan(const Block& block) override;
+  bool Complete(BlockDevice& device) override;
   const std::string& rows() const { return rows_; }
 
  private:
+  // Bytes of the file that belong at rows_[at], read back by Complete.
+  struct ReadBack {
+    std::size_t at;
+    std::uint64_t offset;
+    std::size_t length;
+  };
   const char* FindText(const char* from, const char* end) const;
   std::string text_;
   std::function<const char*(const char*, const char*)> search_;
   bool every_row_;
-  bool continuing_ = false;   // the row in progress matched; its start is already in rows_
-  std::string row_prefix_;    // bytes of the row in progress that lie before the carried part
+  bool continuing_ = false;  // the row in progress matched; its start is already in rows_
+  // Where the row in progress starts in the file, once its start is no longer among the carried bytes.
+  std::optional<std::uint64_t> dropped_row_start_;
+  std::vector<ReadBack> read_back_;
   std::string rows_;
 };
 

@@ -6,6 +6,7 @@
 #include <oleauto.h>
 
 #include <cstddef>
+#include <cstdint>
 #include <utility>
 
 namespace korvel {
@@ -41,10 +42,22 @@ struct ArrayShape {
   std::size_t count() const { return width * height; }
 };
 
+// Whether `cells` elements of `element_size` bytes can be what a descriptor holds. The platform counts an
+// array's bytes in 32 bits, so no array holds more than 4 GiB, and bounds that claim more did not size its
+// data: 65536 x 65537 cells wrap to 65536 in that arithmetic, and that is what Wine's SafeArrayCreate
+// allocates for them. Such bounds are refused before any element is read, in both builds.
+inline bool CellsFitOneArray(std::uint64_t cells, std::uint64_t element_size) {
+  return element_size == 0 || cells <= std::uint64_t{0xFFFFFFFF} / element_size;
+}
+
 // The shape of a one- or two-dimensional array with elements of `element_size` bytes; false for a null
-// array, no dimensions, more than two, or an element size that does not match.
+// array, no dimensions, more than two, an element size that does not match, or bounds whose cells no
+// array can hold (see CellsFitOneArray).
 inline bool ReadShape(const SAFEARRAY* array, std::size_t element_size, ArrayShape* shape) {
   if (!array || array->cDims < 1 || array->cDims > 2 || array->cbElements != element_size) return false;
+  const std::uint64_t width = array->rgsabound[0].cElements;
+  const std::uint64_t height = array->cDims == 2 ? array->rgsabound[1].cElements : 1;
+  if (!CellsFitOneArray(width * height, element_size)) return false;
   shape->dims = array->cDims;
   shape->width = array->rgsabound[0].cElements;
   shape->width_lower = array->rgsabound[0].lLbound;

@@ -18,6 +18,14 @@ namespace {
 
 mpf_ptr R(BYTE index) { return FloatRegisters()[index]; }
 
+// Every member that touches the store holds its lock from start to end (see StoreLock), and is guarded like
+// every entry point.
+template <class Body>
+HRESULT OnStore(Body&& body) {
+  StoreScope scope(FloatRegisters().lock());
+  return Guarded(body);
+}
+
 bool ValidTextBase(LONG base) { return static_cast<unsigned long>(base) - 2 <= 34; }
 // Bases the library reads and writes in files: 0 (decimal) and 2 to 62.
 bool ValidFileBase(LONG base) { return base == 0 || (base >= 2 && base <= 62); }
@@ -107,13 +115,15 @@ std::string ReadToken(FILE* f) {
 STDMETHODIMP CBignumArithmeticFloat::Help() { return Guarded([] { return ShowHelpPage(); }); }
 
 STDMETHODIMP CBignumArithmeticFloat::get_SizeBits(BYTE Bignum, LONG_PTR* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = static_cast<LONG_PTR>(mpf_get_prec(R(Bignum)));
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!pVal) return E_POINTER;
+    *pVal = static_cast<LONG_PTR>(mpf_get_prec(R(Bignum)));
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::put_SizeBits(BYTE Bignum, LONG_PTR newVal) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!ValidPrecision(newVal)) return E_INVALIDARG;
     SetPrecision(R(Bignum), static_cast<std::uint64_t>(newVal));
     return S_OK;
@@ -121,12 +131,12 @@ STDMETHODIMP CBignumArithmeticFloat::put_SizeBits(BYTE Bignum, LONG_PTR newVal) 
 }
 
 STDMETHODIMP CBignumArithmeticFloat::SizeBitsSet(BYTE Bignum, LONG_PTR SizeBits) {
-  return put_SizeBits(Bignum, SizeBits);
+  return OnStore([&] { return put_SizeBits(Bignum, SizeBits); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::get_Bignum(BYTE Bignum, LONG BignumBase, LONG_PTR Precision, BSTR Separator,
                                                 VARIANT_BOOL /*Exponential*/, BSTR* pVal) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!pVal) return E_POINTER;
     if (!ValidTextBase(BignumBase) || Precision < 0) return E_INVALIDARG;
     mpf_ptr reg = R(Bignum);
@@ -146,7 +156,7 @@ STDMETHODIMP CBignumArithmeticFloat::get_Bignum(BYTE Bignum, LONG BignumBase, LO
 
 STDMETHODIMP CBignumArithmeticFloat::put_Bignum(BYTE Bignum, LONG BignumBase, LONG_PTR /*Precision*/,
                                                 BSTR Separator, VARIANT_BOOL /*Exponential*/, BSTR newVal) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!ValidTextBase(BignumBase)) return E_INVALIDARG;
     std::string bytes = ToAnsi(newVal);
     MarkDecimalPoint(bytes, Separator);
@@ -160,44 +170,48 @@ STDMETHODIMP CBignumArithmeticFloat::put_Bignum(BYTE Bignum, LONG BignumBase, LO
 STDMETHODIMP CBignumArithmeticFloat::BignumSet(BYTE Bignum, BSTR StringBSTR, LONG BignumBase, BSTR Separator) {
   // Through the interface, so that an override of put Bignum is what BignumSet does.
   IBignumArithmeticFloat* self = this;
-  return self->put_Bignum(Bignum, BignumBase, 0, Separator, VARIANT_FALSE, StringBSTR);
+  return OnStore([&] { return self->put_Bignum(Bignum, BignumBase, 0, Separator, VARIANT_FALSE, StringBSTR); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::get_Sign(BYTE Bignum, LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  *pVal = mpf_sgn(R(Bignum));
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!pVal) return E_POINTER;
+    *pVal = mpf_sgn(R(Bignum));
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Compare(BYTE Bignum1, BYTE Bignum2, LONG* pVal) {
-  if (!pVal) return E_POINTER;
-  int order = mpf_cmp(R(Bignum1), R(Bignum2));
-  *pVal = order < 0 ? -1 : order > 0 ? 1 : 0;
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!pVal) return E_POINTER;
+    int order = mpf_cmp(R(Bignum1), R(Bignum2));
+    *pVal = order < 0 ? -1 : order > 0 ? 1 : 0;
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Sum(BYTE BignumSet, BYTE Bignum1, BYTE Bignum2) {
-  return Guarded([&] { return AddRegisters(BignumSet, Bignum1, Bignum2, false); });
+  return OnStore([&] { return AddRegisters(BignumSet, Bignum1, Bignum2, false); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::SumL(BYTE BignumSet, BYTE Bignum1, LONG_PTR operand) {
-  return Guarded([&] { return AddMachineInteger(R(BignumSet), R(Bignum1), operand, false); });
+  return OnStore([&] { return AddMachineInteger(R(BignumSet), R(Bignum1), operand, false); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Abs(BYTE BignumSet, BYTE Bignum1) {
-  return Guarded([&] { mpf_abs(R(BignumSet), R(Bignum1)); return S_OK; });
+  return OnStore([&] { mpf_abs(R(BignumSet), R(Bignum1)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Subtract(BYTE BignumSet, BYTE Bignum1, BYTE Bignum2) {
-  return Guarded([&] { return AddRegisters(BignumSet, Bignum1, Bignum2, true); });
+  return OnStore([&] { return AddRegisters(BignumSet, Bignum1, Bignum2, true); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::SubtractL(BYTE BignumSet, BYTE Bignum1, LONG_PTR operand) {
-  return Guarded([&] { return AddMachineInteger(R(BignumSet), R(Bignum1), operand, true); });
+  return OnStore([&] { return AddMachineInteger(R(BignumSet), R(Bignum1), operand, true); });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Multiply(BYTE BignumSet, BYTE Bignum1, BYTE Bignum2) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     mpf_ptr a = R(Bignum1), b = R(Bignum2);
     if (mpf_sgn(a) && mpf_sgn(b) && !ExponentFits(std::llabs(ExponentLimbs(a) + ExponentLimbs(b)) + 1))
       return E_INVALIDARG;
@@ -207,7 +221,7 @@ STDMETHODIMP CBignumArithmeticFloat::Multiply(BYTE BignumSet, BYTE Bignum1, BYTE
 }
 
 STDMETHODIMP CBignumArithmeticFloat::MultiplyL(BYTE BignumSet, BYTE Bignum1, LONG_PTR operand) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     mpf_ptr a = R(Bignum1);
     if (!ExponentFits(std::llabs(ExponentLimbs(a)) + 2)) return E_INVALIDARG;
     std::uint64_t magnitude = Magnitude(operand);
@@ -224,7 +238,7 @@ STDMETHODIMP CBignumArithmeticFloat::MultiplyL(BYTE BignumSet, BYTE Bignum1, LON
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Divide(BYTE BignumSet, BYTE Bignum1, BYTE Bignum2) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     mpf_ptr a = R(Bignum1), b = R(Bignum2);
     if (mpf_sgn(b) == 0) return E_INVALIDARG;  // the library would end the process
     if (mpf_sgn(a) && !ExponentFits(std::llabs(ExponentLimbs(a) - ExponentLimbs(b)) + 1)) return E_INVALIDARG;
@@ -234,7 +248,7 @@ STDMETHODIMP CBignumArithmeticFloat::Divide(BYTE BignumSet, BYTE Bignum1, BYTE B
 }
 
 STDMETHODIMP CBignumArithmeticFloat::DivideL(BYTE BignumSet, BYTE Bignum1, LONG_PTR operand) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (operand == 0) return E_INVALIDARG;  // the library would end the process
     mpf_ptr a = R(Bignum1);
     if (!ExponentFits(std::llabs(ExponentLimbs(a)) + 2)) return E_INVALIDARG;
@@ -252,7 +266,7 @@ STDMETHODIMP CBignumArithmeticFloat::DivideL(BYTE BignumSet, BYTE Bignum1, LONG_
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Root(BYTE BignumSet, BYTE Bignum1) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (mpf_sgn(R(Bignum1)) < 0) return E_INVALIDARG;  // the library would end the process
     mpf_sqrt(R(BignumSet), R(Bignum1));
     return S_OK;
@@ -260,11 +274,11 @@ STDMETHODIMP CBignumArithmeticFloat::Root(BYTE BignumSet, BYTE Bignum1) {
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Negate(BYTE BignumSet, BYTE Bignum1) {
-  return Guarded([&] { mpf_neg(R(BignumSet), R(Bignum1)); return S_OK; });
+  return OnStore([&] { mpf_neg(R(BignumSet), R(Bignum1)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Power(BYTE BignumSet, BYTE Bignum1, LONG_PTR operand) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (operand < 0) return E_INVALIDARG;
     std::uint64_t exponent = static_cast<std::uint64_t>(operand);
     mpf_ptr base = R(Bignum1);
@@ -284,11 +298,11 @@ STDMETHODIMP CBignumArithmeticFloat::Power(BYTE BignumSet, BYTE Bignum1, LONG_PT
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Clone(BYTE BignumSet, BYTE Bignum1) {
-  return Guarded([&] { mpf_set(R(BignumSet), R(Bignum1)); return S_OK; });
+  return OnStore([&] { mpf_set(R(BignumSet), R(Bignum1)); return S_OK; });
 }
 
 STDMETHODIMP CBignumArithmeticFloat::FileSet(BYTE Bignum, BSTR StringBSTRFileName, LONG BignumBase) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!ValidFileBase(BignumBase)) return E_INVALIDARG;
     NumberFile file(UpToNul(StringBSTRFileName), L"r");
     if (!file.get()) return E_INVALIDARG;
@@ -305,7 +319,7 @@ STDMETHODIMP CBignumArithmeticFloat::FileSet(BYTE Bignum, BSTR StringBSTRFileNam
 
 STDMETHODIMP CBignumArithmeticFloat::FileGet(BYTE Bignum, BSTR StringBSTRFileName, LONG BignumBase,
                                              LONG_PTR Precision) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     // Every check comes before the file is opened: opening it for writing truncates it.
     if (Precision < 0 || !ValidFileBase(BignumBase)) return E_INVALIDARG;
     mpf_ptr reg = R(Bignum);
@@ -319,7 +333,7 @@ STDMETHODIMP CBignumArithmeticFloat::FileGet(BYTE Bignum, BSTR StringBSTRFileNam
 }
 
 STDMETHODIMP CBignumArithmeticFloat::Clear(LONG Bignum) {
-  return Guarded([&] {
+  return OnStore([&] {
     auto clear = [](mpf_ptr r) {
       mpf_set_si(r, 0);
       SetPrecision(r, 0);

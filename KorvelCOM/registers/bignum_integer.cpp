@@ -16,6 +16,14 @@ namespace {
 
 mpz_ptr R(BYTE index) { return IntegerRegisters()[index]; }
 
+// Every member that touches the store holds its lock from start to end (see StoreLock), and is guarded like
+// every entry point.
+template <class Body>
+HRESULT OnStore(Body&& body) {
+  StoreScope scope(IntegerRegisters().lock());
+  return Guarded(body);
+}
+
 bool ValidTextBase(LONG base) { return static_cast<unsigned long>(base) - 2 <= 34; }
 
 // Bases the library can read from a file: 0 (taken from a prefix) and 2 to 62.
@@ -68,7 +76,7 @@ HRESULT LucasSequence(void (*term)(mpz_ptr, unsigned long), mpz_ptr out, LONG_PT
 // fresh 0 when the library fails inside (see WritingRegister).
 template <class Body>
 HRESULT GuardedWrite(BYTE out, Body&& body) {
-  return Guarded([&]() -> HRESULT { return WritingRegister(R(out), body); });
+  return OnStore([&]() -> HRESULT { return WritingRegister(R(out), body); });
 }
 
 }  // namespace
@@ -76,7 +84,7 @@ HRESULT GuardedWrite(BYTE out, Body&& body) {
 STDMETHODIMP CBignumArithmeticInteger::Help() { return Guarded([] { return ShowHelpPage(); }); }
 
 STDMETHODIMP CBignumArithmeticInteger::get_Bignum(BYTE reg, LONG base, BSTR* text) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!text) return E_POINTER;
     if (!ValidTextBase(base)) return E_INVALIDARG;
     char* digits = mpz_get_str(nullptr, base, R(reg));
@@ -91,29 +99,35 @@ STDMETHODIMP CBignumArithmeticInteger::get_Bignum(BYTE reg, LONG base, BSTR* tex
 }
 
 STDMETHODIMP CBignumArithmeticInteger::put_Bignum(BYTE reg, LONG base, BSTR text) {
-  return Guarded([&] { return SetFromText(reg, text, base); });
+  return OnStore([&] { return SetFromText(reg, text, base); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::BignumSet(BYTE reg, BSTR text, LONG base) {
-  return Guarded([&] { return SetFromText(reg, text, base); });
+  return OnStore([&] { return SetFromText(reg, text, base); });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::get_Sign(BYTE reg, LONG* sign) {
-  if (!sign) return E_POINTER;
-  *sign = mpz_sgn(R(reg));
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!sign) return E_POINTER;
+    *sign = mpz_sgn(R(reg));
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::get_Even(BYTE reg, LONG* even) {
-  if (!even) return E_POINTER;
-  *even = mpz_even_p(R(reg)) ? 1 : 0;
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!even) return E_POINTER;
+    *even = mpz_even_p(R(reg)) ? 1 : 0;
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Compare(BYTE a, BYTE b, LONG* order) {
-  if (!order) return E_POINTER;
-  *order = mpz_cmp(R(a), R(b));
-  return S_OK;
+  return OnStore([&]() -> HRESULT {
+    if (!order) return E_POINTER;
+    *order = mpz_cmp(R(a), R(b));
+    return S_OK;
+  });
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Sum(BYTE out, BYTE a, BYTE b) {
@@ -173,7 +187,7 @@ STDMETHODIMP CBignumArithmeticInteger::MultiplyL(BYTE out, BYTE a, LONG_PTR oper
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Divide(BYTE quotient, BYTE remainder, BYTE a, BYTE b) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (mpz_sgn(R(b)) == 0) return E_INVALIDARG;
     GmpInteger q, r;
     mpz_tdiv_qr(q, r, R(a), R(b));
@@ -183,7 +197,7 @@ STDMETHODIMP CBignumArithmeticInteger::Divide(BYTE quotient, BYTE remainder, BYT
 }
 
 STDMETHODIMP CBignumArithmeticInteger::DivideL(BYTE quotient, BYTE remainder, BYTE a, LONG_PTR divisor) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (divisor <= 0) return E_INVALIDARG;
     GmpInteger q, r;
     std::uint64_t d = static_cast<std::uint64_t>(divisor);
@@ -222,7 +236,7 @@ STDMETHODIMP CBignumArithmeticInteger::Clone(BYTE out, BYTE a) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::RootRem(BYTE root, BYTE remainder, BYTE a, LONG_PTR n_root) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (n_root <= 0) return E_INVALIDARG;
     std::uint64_t n = static_cast<std::uint64_t>(n_root);
     if (mpz_sgn(R(a)) < 0 && (n & 1) == 0) return E_INVALIDARG;
@@ -253,7 +267,7 @@ STDMETHODIMP CBignumArithmeticInteger::LucNum(BYTE out, LONG_PTR n) {
 }
 
 STDMETHODIMP CBignumArithmeticInteger::FileSet(BYTE reg, BSTR file_name, LONG base) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     if (!ValidReadBase(base)) return E_INVALIDARG;
     NumberFile file(UpToNul(file_name), L"r");
     if (!file.get()) return E_ACCESSDENIED;
@@ -266,7 +280,7 @@ STDMETHODIMP CBignumArithmeticInteger::FileSet(BYTE reg, BSTR file_name, LONG ba
 }
 
 STDMETHODIMP CBignumArithmeticInteger::FileGet(BYTE reg, BSTR file_name, LONG base) {
-  return Guarded([&]() -> HRESULT {
+  return OnStore([&]() -> HRESULT {
     // Checked before the file is opened: opening for writing truncates it.
     if (!ValidWriteBase(base)) return E_INVALIDARG;
     NumberFile file(UpToNul(file_name), L"w");
@@ -278,7 +292,7 @@ STDMETHODIMP CBignumArithmeticInteger::FileGet(BYTE reg, BSTR file_name, LONG ba
 }
 
 STDMETHODIMP CBignumArithmeticInteger::Clear(LONG reg) {
-  return Guarded([&] {
+  return OnStore([&] {
     auto clear = [](mpz_ptr r) {
       mpz_set_si(r, 0);
       mpz_realloc2(r, 0);

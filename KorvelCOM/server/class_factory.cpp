@@ -39,9 +39,16 @@ class ClassFactory final : public IClassFactory {
     *out = nullptr;
     return E_NOINTERFACE;
   }
-  STDMETHODIMP_(ULONG) AddRef() override { return InterlockedIncrement(&refs_); }
+  // The cache holds one reference, which lets the server go; every further one belongs to a client, which
+  // may call CreateInstance after the platform unloaded an idle server, so the first of them locks it.
+  STDMETHODIMP_(ULONG) AddRef() override {
+    LONG now = InterlockedIncrement(&refs_);
+    if (now == 2) Module().Lock();
+    return now;
+  }
   STDMETHODIMP_(ULONG) Release() override {
     LONG left = InterlockedDecrement(&refs_);
+    if (left == 1) Module().Unlock();
     if (left == 0) delete this;
     return left;
   }

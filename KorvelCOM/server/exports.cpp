@@ -4,6 +4,7 @@
 #include "server/class_factory.h"
 #include "common/com_owners.h"
 #include "server/module.h"
+#include "server/module_pin.h"
 #include "server/server_registration.h"
 
 using korvel::Guarded;
@@ -13,11 +14,14 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     if (Module().FailedInitialisation()) return FALSE;
     DisableThreadLibraryCalls(instance);
+    korvel::PinThisModule();
   }
   return TRUE;
 }
 
-STDAPI DllCanUnloadNow() { return Module().GetLockCount() == 0 ? S_OK : S_FALSE; }
+STDAPI DllCanUnloadNow() {
+  return Guarded([] { return korvel::ReturnToLoadStateIfUnused(); });
+}
 
 STDAPI DllGetClassObject(REFCLSID clsid, REFIID iid, LPVOID* out) {
   return Guarded([&] { return korvel::GetClassObject(clsid, iid, out); });

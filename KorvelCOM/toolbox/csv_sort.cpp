@@ -6,11 +6,13 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "common/csv_chunk_reader.h"
 #include "common/csv_rows.h"
+#include "toolbox/durable_files.h"
 
 namespace korvel::csv {
 namespace {
@@ -226,37 +228,39 @@ struct TemporaryFile {
   ~TemporaryFile() { if (!path.empty() && !keep) DeleteFileW(path.c_str()); }
 };
 
-bool FolderOf(const wchar_t* path, std::wstring* folder) {
+bool FullPath(const wchar_t* path, std::wstring* full) {
   if (!path || !*path) return false;
   DWORD n = GetFullPathNameW(path, 0, nullptr, nullptr);
   if (!n) return false;
-  std::wstring full(n, L'\0');
-  n = GetFullPathNameW(path, n, full.data(), nullptr);
-  if (!n || n >= full.size()) return false;
-  full.resize(n);
-  std::size_t slash = full.find_last_of(L"\\/");
-  if (slash == std::wstring::npos || slash + 1 == full.size()) return false;
-  *folder = full.substr(0, slash + 1);
-  return true;
+  full->assign(n, L'\0');
+  n = GetFullPathNameW(path, n, full->data(), nullptr);
+  if (!n || n >= full->size()) return false;
+  full->resize(n);
+  return full->back() != L'\\' && full->back() != L'/';
 }
 
 SortStatus WriteOutput(const SortRequest& request, const std::vector<CsvRowRecord>& records, std::size_t block,
                        std::uint64_t final_size) {
-  std::wstring folder;
-  if (!FolderOf(request.file_out, &folder)) return SortStatus::kWriteFailed;
-  wchar_t name[MAX_PATH + 16];
-  TemporaryFile temporary;
-  if (folder.size() >= MAX_PATH - 14 || !GetTempFileNameW(folder.c_str(), L"csv", 0, name))
-    return SortStatus::kWriteFailed;
-  temporary.path = name;
+  std::wstring target;
+  if (!FullPath(request.file_out, &target)) return SortStatus::kWriteFailed;
   DWORD flags = request.no_buffering ? FILE_FLAG_WRITE_THROUGH | FILE_FLAG_OVERLAPPED | FILE_FLAG_NO_BUFFERING
                                      : FILE_FLAG_OVERLAPPED | FILE_FLAG_RANDOM_ACCESS;
-  Handle out{CreateFileW(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, flags, nullptr)};
+  TemporaryFile temporary;
+  Handle out;
+  // A new name is taken as a new file only, so that no other file of that name is ever overwritten.
+  for (int attempt = 0; attempt < 8 && out.h == INVALID_HANDLE_VALUE; ++attempt) {
+    std::optional<std::wstring> name = PartialPathBeside(target);
+    if (!name) return SortStatus::kWriteFailed;
+    out.h = CreateFileW(name->c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, flags,
+                        nullptr);
+    if (out.h != INVALID_HANDLE_VALUE) temporary.path = *name;
+    else if (GetLastError() != ERROR_FILE_EXISTS) return SortStatus::kWriteFailed;
+  }
   if (out.h == INVALID_HANDLE_VALUE) return SortStatus::kWriteFailed;
   if (!WriteRows(out.h, request, records, block, final_size)) return SortStatus::kWriteFailed;
+  if (ReplacesAFile(target) && !request.flush(out.h)) return SortStatus::kWriteFailed;
   out.close();
-  if (!MoveFileExW(name, request.file_out, MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    return SortStatus::kWriteFailed;
+  if (!PutInPlace(temporary.path, target)) return SortStatus::kWriteFailed;
   temporary.keep = true;
   return SortStatus::kOk;
 }
@@ -277,7 +281,8 @@ SortOutcome SortCsvFile(const SortRequest& request) {
   if (static_cast<std::uint64_t>(request.header_rows) > records.size()) return {SortStatus::kBadHeaderCount};
 
   auto body = records.begin() + static_cast<std::ptrdiff_t>(request.header_rows);
-  SortRecords(records.data() + request.header_rows, records.data() + records.size(), request.order);
+  SortRecords(records.data() + request.header_rows, records.data() + records.size(), request.order,
+              request.collate);
   if (!request.only_sort) records.erase(std::unique(body, records.end(), SameRow), records.end());
 
   std::uint64_t total = 0;

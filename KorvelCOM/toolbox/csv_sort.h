@@ -1,7 +1,7 @@
 // Sorting and de-duplication of the rows of a text file: the whole file is read into one buffer, its rows
 // become records that point into it, and the sorted rows are written to a temporary file beside the output,
-// which then replaces the output. A failure therefore leaves an existing output (or the input, when both
-// are one file) as it was.
+// which is flushed to the disk and then replaces the output. A failure, and a power loss, therefore leave an
+// existing output (or the input, when both are one file) as it was.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "toolbox/csv_record_sort.h"
+#include "toolbox/durable_files.h"
 
 namespace korvel::csv {
 
@@ -22,6 +23,10 @@ struct SortRequest {
   // Consulted before each write with its file offset and size; false makes that write fail. Lets tests
   // fail a write part-way, which a healthy disk never does.
   std::function<bool(std::uint64_t offset, std::size_t bytes)> write_gate;
+  // The collation of the collated orders: the runtime's strcoll unless a test gives one that fails.
+  Collation collate = RuntimeCollation;
+  // Makes the sorted rows durable before they replace an existing output.
+  FlushFile flush = FlushToDisk;
 };
 
 enum class SortStatus {

@@ -27,14 +27,6 @@ std::optional<std::wstring> NewGuidText() {
   return std::wstring(text.text);
 }
 
-// The folder part of a path with its separator, "X:" for a drive-relative name, empty for a bare name.
-std::wstring FolderOf(const std::wstring& path) {
-  size_t slash = path.find_last_of(L"\\/");
-  if (slash != std::wstring::npos) return path.substr(0, slash + 1);
-  if (path.size() >= 2 && path[1] == L':') return path.substr(0, 2);
-  return std::wstring();
-}
-
 }  // namespace
 
 const wchar_t* ImageFormatExtension(int format) {
@@ -77,17 +69,18 @@ std::optional<std::wstring> NewTemporaryPicturePath(const wchar_t* extension) {
   return std::wstring(temp ? temp : L"") + L"\\" + *guid + extension;
 }
 
-bool SaveImageReplacing(gdiplus::UniqueImage& image, const std::wstring& path, const CLSID& encoder) {
+bool SaveImageReplacing(gdiplus::UniqueImage& image, const std::wstring& path, const CLSID& encoder,
+                        const FlushFile& flush) {
   if (path.empty()) return false;
-  std::optional<std::wstring> guid = NewGuidText();
-  if (!guid) return false;
   // Beside the target, so that the move stays on one volume and cannot copy.
-  std::wstring partial = FolderOf(path) + L"~" + *guid + L".tmp";
-  bool saved = gdiplus::GdipSaveImageToFile(image.get(), partial.c_str(), &encoder, nullptr) == gdiplus::kOk;
+  std::optional<std::wstring> partial = PartialPathBeside(path);
+  if (!partial) return false;
+  bool saved = gdiplus::GdipSaveImageToFile(image.get(), partial->c_str(), &encoder, nullptr) == gdiplus::kOk;
   image.reset();
-  if (saved && MoveFileExW(partial.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING)) return true;
+  // GDI+ closes the file it wrote: it is opened again to be flushed before it replaces an older picture.
+  if (saved && (!ReplacesAFile(path) || FlushClosedFile(*partial, flush)) && PutInPlace(*partial, path)) return true;
   // GDI+ may have created the file before its encoder failed.
-  DeleteFileW(partial.c_str());
+  DeleteFileW(partial->c_str());
   return false;
 }
 

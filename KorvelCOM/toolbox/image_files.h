@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 
+#include "toolbox/durable_files.h"
 #include "toolbox/gdiplus_flat.h"
 
 namespace korvel {
@@ -34,9 +35,11 @@ std::wstring PathWithExtension(const std::wstring& file_out, const wchar_t* exte
 // None when no GUID can be made.
 std::optional<std::wstring> NewTemporaryPicturePath(const wchar_t* extension);
 
-// Saves `image` through `encoder` to a new file beside `path` and only then moves it over `path`, so that a
-// failed save leaves neither a partly written file nor a damaged older one. `image` is released before the
-// move, since an image loaded from `path` itself holds that file open.
-bool SaveImageReplacing(gdiplus::UniqueImage& image, const std::wstring& path, const CLSID& encoder);
+// Saves `image` through `encoder` to a new file beside `path` and only then moves it over `path`, flushed
+// first when it replaces an older file, so that neither a failed save nor a power loss leaves a partly
+// written file or a damaged older one. `image` is released before the move, since an image loaded from
+// `path` itself holds that file open.
+bool SaveImageReplacing(gdiplus::UniqueImage& image, const std::wstring& path, const CLSID& encoder,
+                        const FlushFile& flush = FlushToDisk);
 
 }  // namespace korvel

@@ -75,9 +75,40 @@ void MoveColumns(T* data, const ArrayShape& shape, const std::vector<std::uint32
                 shape.height * sizeof(T));
 }
 
+// Where an index array goes: a VARIANT that is cleared and given it, or the caller's own typed array
+// variable, whose old array it replaces; neither when the caller gave no place.
+struct IndexTarget {
+  VARIANT* variant = nullptr;
+  SAFEARRAY** array_slot = nullptr;
+};
+
+// Array variables that cannot be given another array: their descriptor is not the caller's to replace.
+constexpr USHORT kNotReplaceable = FADF_FIXEDSIZE | FADF_STATIC | FADF_AUTO | FADF_EMBEDDED;
+
+// The place `out` offers for a one-dimensional array of 32-bit integers. VBA hands a `Dim idx() As Long`
+// variable over as VT_BYREF | VT_ARRAY | VT_I4: clearing that VARIANT would change nothing of the
+// variable, and an array written into it would reach no one. Any other reference but one to a VARIANT
+// cannot take the array, nor can a fixed-size or locked one; E_INVALIDARG for those, before any sorting.
+HRESULT IndexTargetOf(VARIANT* out, IndexTarget* target) {
+  if (!out) return S_OK;
+  if (V_VT(out) == (VT_BYREF | VT_VARIANT)) {
+    out = V_VARIANTREF(out);
+    if (!out) return E_INVALIDARG;
+  }
+  if (!(V_VT(out) & VT_BYREF)) {
+    target->variant = out;
+    return S_OK;
+  }
+  if (V_VT(out) != (VT_BYREF | VT_ARRAY | VT_I4) || !V_ARRAYREF(out)) return E_INVALIDARG;
+  const SAFEARRAY* old = *V_ARRAYREF(out);
+  if (old && ((old->fFeatures & kNotReplaceable) || old->cLocks != 0)) return E_INVALIDARG;
+  target->array_slot = V_ARRAYREF(out);
+  return S_OK;
+}
+
 // The index array over a sorted dimension: element lower + i holds lower + the position of the item now
-// ranked i-th. The previous content of `out` is cleared; a null `out` discards the array.
-HRESULT StoreIndexArray(const std::vector<std::uint32_t>& order, LONG lower, VARIANT* out) {
+// ranked i-th. It replaces what the target held; without a target it is discarded. A failure frees it.
+HRESULT StoreIndexArray(const std::vector<std::uint32_t>& order, LONG lower, const IndexTarget& target) {
   SAFEARRAYBOUND bound{static_cast<ULONG>(order.size()), lower};
   UniqueSafeArray index(SafeArrayCreate(VT_I4, 1, &bound));
   if (!index.get()) return E_OUTOFMEMORY;
@@ -87,11 +118,18 @@ HRESULT StoreIndexArray(const std::vector<std::uint32_t>& order, LONG lower, VAR
   for (std::size_t i = 0; i < order.size(); ++i) values[i] = static_cast<LONG>(lower + static_cast<LONGLONG>(order[i]));
   HRESULT hr = lock.Unlock();
   if (FAILED(hr)) return hr;
-  if (!out) return S_OK;
-  if (V_VT(out) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(out)) out = V_VARIANTREF(out);
-  VariantClear(out);
-  V_VT(out) = VT_ARRAY | VT_I4;
-  V_ARRAY(out) = index.release();
+  if (target.array_slot) {
+    if (*target.array_slot) {
+      hr = SafeArrayDestroy(*target.array_slot);
+      if (FAILED(hr)) return hr;
+    }
+    *target.array_slot = index.release();
+  } else if (target.variant) {
+    hr = VariantClear(target.variant);
+    if (FAILED(hr)) return hr;
+    V_VT(target.variant) = VT_ARRAY | VT_I4;
+    V_ARRAY(target.variant) = index.release();
+  }
   return S_OK;
 }
 
@@ -125,7 +163,7 @@ std::size_t DropDuplicates(BSTR* data, std::size_t count) {
 
 // Orientations 0 and 1: rows ranked by key columns, or columns by key rows.
 HRESULT SortByKeys(BSTR* data, const ArrayShape& shape, bool by_columns, LONG key_1, LONG key_2, LONG key_3,
-                   bool descending, bool index_out, VARIANT* index_array_out) {
+                   bool descending, bool index_out, const IndexTarget& index_target) {
   std::size_t keys[3];
   int key_count = KeyPositions(key_1, key_2, key_3, keys);
   std::size_t items_count = by_columns ? shape.width : shape.height;
@@ -137,7 +175,7 @@ HRESULT SortByKeys(BSTR* data, const ArrayShape& shape, bool by_columns, LONG ke
   }
   ParallelSort(items.data(), items.size(), KeyedPositionOrder{key_count, descending});
   std::vector<std::uint32_t> order = PositionsOf(items);
-  if (index_out) return StoreIndexArray(order, by_columns ? shape.width_lower : shape.height_lower, index_array_out);
+  if (index_out) return StoreIndexArray(order, by_columns ? shape.width_lower : shape.height_lower, index_target);
   if (by_columns) MoveColumns(data, shape, order);
   else MoveRows(data, shape, order);
   return S_OK;
@@ -167,9 +205,11 @@ STDMETHODIMP CVBA::ArraySortS(VARIANT* array_in_out, VARIANT_BOOL sort_order, LO
     // Dropping duplicates shrinks the array: an array that cannot be resized is refused before the sort.
     if (drop_duplicates && ((array->fFeatures & FADF_FIXEDSIZE) || array->cLocks != 0)) return E_INVALIDARG;
     LONG index_lower = table && sort_orientation == 0 ? shape.height_lower : shape.width_lower;
+    IndexTarget index_target;
     if (index_out) {
       if (!IndexesFit(index_lower, table && sort_orientation == 0 ? shape.height : shape.width)) return E_INVALIDARG;
       if (index_array_out && ArraySlot(index_array_out, VT_BSTR) == slot) return E_INVALIDARG;
+      if (FAILED(IndexTargetOf(index_array_out, &index_target))) return E_INVALIDARG;
     }
 
     SafeArrayLock lock(array);
@@ -183,7 +223,7 @@ STDMETHODIMP CVBA::ArraySortS(VARIANT* array_in_out, VARIANT_BOOL sort_order, LO
       std::vector<KeyedPosition> items(shape.width);
       for (std::size_t i = 0; i < shape.width; ++i) items[i] = {{data[i]}, static_cast<std::uint32_t>(i)};
       ParallelSort(items.data(), items.size(), KeyedPositionOrder{1, descending});
-      hr = StoreIndexArray(PositionsOf(items), shape.width_lower, index_array_out);
+      hr = StoreIndexArray(PositionsOf(items), shape.width_lower, index_target);
     } else if (!table || sort_orientation == 2) {
       SortStrings(data, shape.count(), descending);
       if (drop_duplicates) kept = DropDuplicates(data, shape.count());
@@ -193,7 +233,7 @@ STDMETHODIMP CVBA::ArraySortS(VARIANT* array_in_out, VARIANT_BOOL sort_order, LO
       for (std::size_t t = 0; t < shape.count(); ++t)
         data[(t % shape.width) * shape.height + t / shape.width] = work[t];
     } else {
-      hr = SortByKeys(data, shape, sort_orientation == 1, key_1, key_2, key_3, descending, index_out, index_array_out);
+      hr = SortByKeys(data, shape, sort_orientation == 1, key_1, key_2, key_3, descending, index_out, index_target);
     }
     HRESULT unlocked = lock.Unlock();
     if (FAILED(hr)) return hr;

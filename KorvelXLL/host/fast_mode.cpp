@@ -28,12 +28,11 @@ Setting g_settings[] = {
 bool g_restoring = false;
 unsigned g_failures = 0;
 
-// One put through the dotted-path layer; false when it failed, also when its failure path ran although it
-// gave 0.
+// One put through the dotted-path layer; false when it gave anything but 0. A put that reaches no object
+// after the first segment ("ActiveSheet.DisplayPageBreaks" without an active sheet) is reported by the
+// layer and gives 0: it counts as made, as every caller of the layer counts it.
 bool Put(const wchar_t* path, const VARIANT& value) {
-  const unsigned before = g_failures;
-  const int rc = AutoWrapX(path, nullptr, DISPATCH_PROPERTYPUT, nullptr, false, nullptr, 1, value);
-  return rc == 0 && g_failures == before;
+  return AutoWrapX(path, nullptr, DISPATCH_PROPERTYPUT, nullptr, false, nullptr, 1, value) == 0;
 }
 
 bool Restore(bool after_failed_switch) {

@@ -29,9 +29,11 @@ bool IsNumber(const VARIANT* v) {
   }
 }
 
+// Written over the result argument, as the host writes its results: what the argument held is neither
+// cleared nor released (HostObject::Invoke records it as the caller's fault).
 HRESULT GiveValue(HostObject::Call& call, const VARIANT& v) {
   if (!call.result) return S_OK;
-  VariantClear(call.result);
+  VariantInit(call.result);
   return VariantCopy(call.result, const_cast<VARIANT*>(&v));
 }
 
@@ -57,9 +59,72 @@ SeenArg SeeArg(const VARIANT& v) {
   return a;
 }
 
+// ---- Released objects
+
+namespace {
+
+// The memory of released objects, kept for the rest of the process: a caller that still calls one reaches
+// the table below instead of freed memory. Never destroyed, so that objects released during the program's
+// own shutdown find it.
+std::vector<std::pair<void*, std::wstring>>& Released() {
+  static auto* released = new std::vector<std::pair<void*, std::wstring>>;
+  return *released;
+}
+
+std::wstring KindOf(void* self) {
+  for (const auto& r : Released())
+    if (r.first == self) return r.second;
+  return L"?";
+}
+
+// IDispatch in the platform's layout, every entry a recorded fault.
+struct DeadDispatchTable {
+  HRESULT(STDMETHODCALLTYPE* QueryInterface)(void*, REFIID, void**);
+  ULONG(STDMETHODCALLTYPE* AddRef)(void*);
+  ULONG(STDMETHODCALLTYPE* Release)(void*);
+  HRESULT(STDMETHODCALLTYPE* GetTypeInfoCount)(void*, UINT*);
+  HRESULT(STDMETHODCALLTYPE* GetTypeInfo)(void*, UINT, LCID, ITypeInfo**);
+  HRESULT(STDMETHODCALLTYPE* GetIDsOfNames)(void*, REFIID, LPOLESTR*, UINT, LCID, DISPID*);
+  HRESULT(STDMETHODCALLTYPE* Invoke)(void*, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*);
+};
+
+void DeadCall(void* self, const wchar_t* method) {
+  ObjectModel::Get().Fault(std::wstring(method) + L" on a released " + KindOf(self));
+}
+
+const DeadDispatchTable kDeadDispatch = {
+    [](void* self, REFIID, void** out) -> HRESULT {
+      DeadCall(self, L"QueryInterface");
+      if (out) *out = nullptr;
+      return E_UNEXPECTED;
+    },
+    [](void* self) -> ULONG { DeadCall(self, L"AddRef"); return 0; },
+    [](void* self) -> ULONG { DeadCall(self, L"Release"); return 0; },
+    [](void* self, UINT*) -> HRESULT { DeadCall(self, L"GetTypeInfoCount"); return E_UNEXPECTED; },
+    [](void* self, UINT, LCID, ITypeInfo**) -> HRESULT { DeadCall(self, L"GetTypeInfo"); return E_UNEXPECTED; },
+    [](void* self, REFIID, LPOLESTR*, UINT, LCID, DISPID*) -> HRESULT {
+      DeadCall(self, L"GetIDsOfNames");
+      return E_UNEXPECTED;
+    },
+    [](void* self, DISPID, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) -> HRESULT {
+      DeadCall(self, L"Invoke");
+      return E_UNEXPECTED;
+    },
+};
+
+}  // namespace
+
 // ---- HostObject
 
 HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) {}
+
+HostObject::~HostObject() { Released().emplace_back(static_cast<void*>(this), kind_); }
+
+void HostObject::operator delete(void* memory) {
+  // Not freed: an IDispatch pointer is the address of its table pointer, which from now on leads to the
+  // dead table.
+  if (memory) *static_cast<const DeadDispatchTable**>(memory) = &kDeadDispatch;
+}
 
 ULONG HostObject::Release() {
   const LONG n = --refs_;
@@ -85,7 +150,16 @@ HRESULT HostObject::GetTypeInfoCount(UINT* count) {
 
 HRESULT HostObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
-HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+HRESULT HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
+  ObjectModel& model = ObjectModel::Get();
+  SeenLookup seen;
+  seen.object = kind_;
+  seen.count = count;
+  seen.lcid = lcid;
+  seen.iid = iid;
+  seen.nested = model.serving();
+  for (UINT n = 0; names && n < count; ++n) seen.names.push_back(names[n] ? names[n] : L"");
+  model.Record(std::move(seen));
   if (!names || !ids || count == 0) return E_INVALIDARG;
   HRESULT hr = S_OK;
   for (UINT n = 0; n < count; ++n) {
@@ -98,10 +172,14 @@ HRESULT HostObject::GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DIS
   return hr;
 }
 
-HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result, EXCEPINFO*,
-                           UINT*) {
+HRESULT HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                           EXCEPINFO*, UINT*) {
   if (id < 1 || static_cast<size_t>(id) > members_.size()) return DISP_E_MEMBERNOTFOUND;
-  const std::wstring& name = members_[id - 1].first;
+  const std::wstring name = members_[id - 1].first;
+  ObjectModel& model = ObjectModel::Get();
+  if (result && result->vt != VT_EMPTY)
+    model.Fault(L"Invoke of " + kind_ + L"." + name + L" was handed a result holding type " +
+                std::to_wstring(result->vt) + L": the host writes over it and what it held leaks");
   Call call;
   call.flags = flags;
   call.result = result;
@@ -109,6 +187,9 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
   seen.object = kind_;
   seen.member = name;
   seen.flags = flags;
+  seen.lcid = lcid;
+  seen.iid = iid;
+  seen.nested = model.serving();
   if (params) {
     const UINT named = params->cNamedArgs;
     for (UINT i = 0; i < named && i < params->cArgs; ++i) {
@@ -122,11 +203,11 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
       seen.args.push_back(SeeArg(params->rgvarg[i - 1]));
     }
   }
-  ObjectModel& model = ObjectModel::Get();
   HRESULT hr;
   if (const MemberFailure* f = model.MatchFailure(kind_, name, flags)) {
-    if (result && (f->clear_result || f->write_result)) VariantClear(result);
+    if (result && f->clear_result) VariantClear(result);
     if (result && f->write_result) {
+      VariantInit(result);
       result->vt = VT_I4;
       result->lVal = 7;
     }
@@ -134,10 +215,12 @@ HRESULT HostObject::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* para
   } else if (call.is_put() && !call.value) {
     hr = DISP_E_PARAMNOTFOUND;
   } else {
-    // Keeps this object alive while its member runs, whatever the member does with the result argument.
-    AddRef();
+    // No reference of its own while the member runs: the host holds none either, so a caller that lets go
+    // of the object during the call is seen. The member may release the object itself: nothing of it is
+    // touched afterwards.
+    model.BeginServing();
     hr = members_[id - 1].second(call);
-    Release();
+    model.EndServing();
   }
   seen.returned = hr;
   model.Record(std::move(seen));
@@ -160,9 +243,14 @@ void HostObject::DefineValue(const std::wstring& name, const VARIANT& initial, V
     OwnedVariant& stored = values_[key];
     if (call.is_put()) {
       if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+      // A value that does not convert to the property's type is refused; one that does is kept with the
+      // type it came in, so that tests see what the caller put.
+      if (type != VT_EMPTY) {
+        OwnedVariant converted;
+        if (FAILED(VariantChangeType(&converted, call.value, 0, type))) return DISP_E_TYPEMISMATCH;
+      }
       OwnedVariant value;
-      HRESULT hr = type == VT_EMPTY ? VariantCopy(&value, call.value) : VariantChangeType(&value, call.value, 0, type);
-      if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
+      if (FAILED(VariantCopy(&value, call.value))) return DISP_E_TYPEMISMATCH;
       stored = std::move(value);
       return S_OK;
     }
@@ -193,7 +281,7 @@ HRESULT HostObject::GiveObject(Call& call, HostObject* object) {
                           nullptr);
   }
   if (!call.result) return S_OK;
-  VariantClear(call.result);
+  VariantInit(call.result);
   call.result->vt = VT_DISPATCH;
   call.result->pdispVal = object;
   if (object) object->AddRef();

@@ -26,14 +26,34 @@ struct SeenInvoke {
   std::wstring object;  // the object's kind, such as "Application" or "Worksheet"
   std::wstring member;  // as the table names it
   WORD flags = 0;
+  LCID lcid = 0;
+  IID iid = IID_NULL;
   std::vector<SeenArg> args;  // positional arguments in natural order
   std::vector<DISPID> named;
   std::vector<SeenArg> named_args;  // the value of a put
   HRESULT returned = S_OK;
+  // Made by the stand-in itself while it served another call (a collection's default member, say), not by
+  // the caller.
+  bool nested = false;
+};
+
+struct SeenLookup {
+  std::wstring object;
+  std::vector<std::wstring> names;
+  UINT count = 0;
+  LCID lcid = 0;
+  IID iid = IID_NULL;
+  bool nested = false;
 };
 
 SeenArg SeeArg(const VARIANT& v);
 
+// The host's objects answer as the host does: Invoke writes its result over the result argument and
+// neither clears nor releases what was there (a caller that hands over a result that is not empty would
+// leak it in the host, and that is recorded as a fault), and a member runs without a reference of its own
+// to the object, so that a caller who releases an object while calling it is seen. A released object's
+// memory stays, answering every call with a recorded fault, so that a call on it shows instead of reading
+// freed memory.
 class HostObject : public IDispatch {
  public:
   // A call of one member: positional arguments in natural order, the value of a put apart.
@@ -47,7 +67,8 @@ class HostObject : public IDispatch {
   using Member = std::function<HRESULT(Call&)>;
 
   explicit HostObject(std::wstring kind);
-  virtual ~HostObject() = default;
+  virtual ~HostObject();
+  static void operator delete(void* memory);
   HostObject(const HostObject&) = delete;
   HostObject& operator=(const HostObject&) = delete;
 
@@ -72,7 +93,8 @@ class HostObject : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                                    EXCEPINFO*, UINT*) override;
 
-  // Hands `object` back as a member's result, or applies the call's arguments to its Item.
+  // Hands `object` back as a member's result (written over the result argument), or applies the call's
+  // arguments to its Item.
   static HRESULT GiveObject(Call& call, HostObject* object);
 
  private:

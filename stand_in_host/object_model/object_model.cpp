@@ -13,9 +13,13 @@ ObjectModel::ObjectModel() { Reset(); }
 
 void ObjectModel::Reset(bool with_workbook) {
   failures_.clear();
-  invokes_.clear();
   found_controls_live_ = false;
   application_ = korvel::ComPtr<HostObject>::Adopt(new Application(with_workbook));
+  // Cleared after the old model went, so that nothing its objects recorded on the way out remains.
+  invokes_.clear();
+  lookups_.clear();
+  faults_.clear();
+  serving_ = 0;
 }
 
 const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {

@@ -37,7 +37,14 @@ class ObjectModel {
   void Fail(MemberFailure failure) { failures_.push_back(std::move(failure)); }
   void ClearFailures() { failures_.clear(); }
   const std::vector<SeenInvoke>& invokes() const { return invokes_; }
-  void ClearInvokes() { invokes_.clear(); }
+  void ClearInvokes() { invokes_.clear(); lookups_.clear(); }
+  // Every GetIDsOfNames, in order.
+  const std::vector<SeenLookup>& lookups() const { return lookups_; }
+  // What a caller did that the host would not survive or would leak from: a result argument handed over
+  // with something in it, a call on a released object. Each one fails the test that caused it.
+  const std::vector<std::wstring>& faults() const { return faults_; }
+  void ClearFaults() { faults_.clear(); }
+  void Fault(std::wstring what) { faults_.push_back(std::move(what)); }
   // Puts as "Member=value" texts, in order (the value as text).
   std::vector<std::wstring> Puts() const;
   // Whether the collections that CommandBars.FindControls gives follow later deletions (live) or keep the
@@ -45,9 +52,14 @@ class ObjectModel {
   bool found_controls_live() const { return found_controls_live_; }
   void set_found_controls_live(bool live) { found_controls_live_ = live; }
 
-  // Called by HostObject::Invoke.
+  // Called by HostObject.
   const MemberFailure* MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags);
   void Record(SeenInvoke seen) { invokes_.push_back(std::move(seen)); }
+  void Record(SeenLookup seen) { lookups_.push_back(std::move(seen)); }
+  // While a member runs, calls it makes on other objects are the stand-in's own.
+  bool serving() const { return serving_ > 0; }
+  void BeginServing() { ++serving_; }
+  void EndServing() { --serving_; }
 
  private:
   ObjectModel();
@@ -55,6 +67,9 @@ class ObjectModel {
   std::vector<MemberFailure> failures_;
   std::vector<SeenInvoke> invokes_;
   bool found_controls_live_ = false;
+  std::vector<SeenLookup> lookups_;
+  std::vector<std::wstring> faults_;
+  int serving_ = 0;
 };
 
 }  // namespace korvel::standin

@@ -273,6 +273,106 @@ TEST_P(ArraySortS, ListIndexArrayKeepsTheLowerBound) {
   EXPECT_EQ(before, array.Pointers());
 }
 
+// The index array goes to the caller's variable: VBA hands `Dim idx() As Long` over as a reference to a
+// typed array, a Variant variable as a reference to a VARIANT. A variable that cannot take a resizable
+// array of Longs is refused before anything is sorted.
+TEST_P(ArraySortS, IndexArrayReachesTheCallersVariable) {
+  const std::vector<Cell> list = {L"d", L"b", kNull, L"a", L"c"};
+  const std::vector<LONG> expected = {8, 6, 9, 5, 7};
+  StringArray array(list, 5);
+  auto values_of = [](SAFEARRAY* a) {
+    EXPECT_EQ(1u, a->cDims);
+    EXPECT_EQ(5, a->rgsabound[0].lLbound);
+    VARTYPE vt = VT_EMPTY;
+    EXPECT_EQ(S_OK, SafeArrayGetVartype(a, &vt));
+    EXPECT_EQ(VT_I4, vt);
+    const LONG* v = static_cast<const LONG*>(a->pvData);
+    return std::vector<LONG>(v, v + a->rgsabound[0].cElements);
+  };
+  auto by_reference = [](SAFEARRAY** slot) {
+    VARIANT v;
+    V_VT(&v) = VT_BYREF | VT_ARRAY | VT_I4;
+    V_ARRAYREF(&v) = slot;
+    return v;
+  };
+  {
+    // Dim idx() As Long: no array yet.
+    SAFEARRAY* idx = nullptr;
+    VARIANT ref = by_reference(&idx);
+    ASSERT_EQ(S_OK, Sort(array.get(), false, 3, 0, 0, 0, false, true, &ref));
+    ASSERT_NE(idx, nullptr);
+    EXPECT_EQ(expected, values_of(idx));
+    EXPECT_EQ(V_VT(&ref), VT_BYREF | VT_ARRAY | VT_I4) << "the reference itself is left as it was";
+    // ReDim idx(1 To 2): the old array is replaced.
+    SafeArrayDestroy(idx);
+    SAFEARRAYBOUND bound{2, 1};
+    idx = SafeArrayCreate(VT_I4, 1, &bound);
+    ASSERT_EQ(S_OK, Sort(array.get(), false, 3, 0, 0, 0, false, true, &ref));
+    EXPECT_EQ(expected, values_of(idx));
+    SafeArrayDestroy(idx);
+  }
+  {
+    // Dim v As Variant holding an old array.
+    ScopedVariant held;
+    SAFEARRAYBOUND bound{3, 0};
+    V_VT(held.get()) = VT_ARRAY | VT_I4;
+    V_ARRAY(held.get()) = SafeArrayCreate(VT_I4, 1, &bound);
+    VARIANT ref;
+    V_VT(&ref) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&ref) = held.get();
+    ASSERT_EQ(S_OK, Sort(array.get(), false, 3, 0, 0, 0, false, true, &ref));
+    ASSERT_EQ(V_VT(held.get()), VT_ARRAY | VT_I4);
+    EXPECT_EQ(expected, values_of(V_ARRAY(held.get())));
+  }
+  // Variables that cannot take the array: fixed size (Dim idx(1 To 5) As Long), locked, of another
+  // element type, or no array at all.
+  SAFEARRAYBOUND five{5, 1};
+  SAFEARRAY* fixed = SafeArrayCreate(VT_I4, 1, &five);
+  fixed->fFeatures |= FADF_FIXEDSIZE | FADF_STATIC;
+  SAFEARRAY* locked = SafeArrayCreate(VT_I4, 1, &five);
+  ASSERT_EQ(S_OK, SafeArrayLock(locked));
+  SAFEARRAY* strings = SafeArrayCreate(VT_BSTR, 1, &five);
+  SAFEARRAY* variants = SafeArrayCreate(VT_VARIANT, 1, &five);
+  LONG number = 17;
+  struct Refused {
+    const char* what;
+    VARIANT target;
+  };
+  VARIANT number_ref;
+  V_VT(&number_ref) = VT_BYREF | VT_I4;
+  V_I4REF(&number_ref) = &number;
+  VARIANT strings_ref = by_reference(&strings);
+  V_VT(&strings_ref) = VT_BYREF | VT_ARRAY | VT_BSTR;
+  VARIANT variants_ref = by_reference(&variants);
+  V_VT(&variants_ref) = VT_BYREF | VT_ARRAY | VT_VARIANT;
+  VARIANT null_slot = by_reference(nullptr);
+  const Refused refused[] = {
+      {"fixed size", by_reference(&fixed)}, {"locked", by_reference(&locked)}, {"strings", strings_ref},
+      {"variants", variants_ref},           {"a Long", number_ref},           {"no variable", null_slot},
+  };
+  const SAFEARRAY* const before[] = {fixed, locked, strings, variants};
+  StringArray table(kKeyed, 1, 1);
+  const std::vector<BSTR> table_before = table.Pointers();
+  for (const Refused& r : refused) {
+    VARIANT target = r.target;
+    EXPECT_EQ(E_INVALIDARG, Sort(array.get(), false, 3, 0, 0, 0, false, true, &target)) << r.what;
+    EXPECT_EQ(E_INVALIDARG, Sort(table.get(), false, 1, 0, 0, 0, false, true, &target)) << r.what;
+    EXPECT_EQ(V_VT(&target), V_VT(&r.target)) << r.what;
+  }
+  EXPECT_EQ(table_before, table.Pointers());
+  EXPECT_EQ(before[0], fixed);
+  EXPECT_EQ(before[1], locked);
+  EXPECT_EQ(before[2], strings);
+  EXPECT_EQ(before[3], variants);
+  EXPECT_EQ(17, number);
+  fixed->fFeatures &= static_cast<USHORT>(~(FADF_FIXEDSIZE | FADF_STATIC));
+  SafeArrayDestroy(fixed);
+  SafeArrayUnlock(locked);
+  SafeArrayDestroy(locked);
+  SafeArrayDestroy(strings);
+  SafeArrayDestroy(variants);
+}
+
 // A typed array variable arrives by reference: it is sorted through the reference.
 TEST_P(ArraySortS, ArrayHeldByReference) {
   StringArray owner({L"c", L"a", L"c", L"b"}, 1);

@@ -242,6 +242,41 @@ TEST(CsvRowSteps, RowsAndMatchesAcrossShortBlocks) {
   EXPECT_EQ(counter.rows(), 600u);
 }
 
+// Rows longer than a block, matched near their start, their end, or not at all, read through devices that
+// complete at once or later and that bypass the cache (reads back at aligned offsets only).
+TEST(CsvRowSteps, LongRowsAreReturnedWholeWhenTheyMatch) {
+  std::string text = "head\n" + Pattern(kBlockSize * 2 + 777) + "\nmiddle row\n" + Pattern(kBlockSize + 5) + "\ntail";
+  const std::size_t first_long = 5, second_long = text.find("\nmiddle row\n") + 12;
+  text.replace(first_long + kBlockSize * 2 + 700, 6, "needle");   // near the end of the first long row
+  text.replace(second_long + 100, 6, "needle");                   // near the start of the second
+  std::vector<std::string> rows = test::SplitAtLineFeeds(text);
+  ASSERT_EQ(rows.size(), 5u);
+  for (bool unbuffered : {false, true}) {
+    for (bool at_once : {false, true}) {
+      FakeDevice::Script script;
+      script.unbuffered = unbuffered;
+      script.complete_at_once = at_once;
+      for (bool every_row : {false, true}) {
+        FakeDevice device(text, script);
+        RowFinder finder("needle", every_row);
+        EXPECT_EQ(ReadChunks(device, finder), ReadStatus::kOk);
+        const std::string expected = every_row ? rows[1] + rows[3] : rows[1];
+        EXPECT_TRUE(finder.rows() == expected) << unbuffered << at_once << every_row << ": " << finder.rows().size();
+      }
+      FakeDevice device(text, script);
+      RowFinder finder("absent", true);
+      EXPECT_EQ(ReadChunks(device, finder), ReadStatus::kOk);
+      EXPECT_EQ(finder.rows(), "");
+    }
+  }
+  // A read that fails while a long row is read back fails the search.
+  FakeDevice::Script script;
+  script.fail_at = 4;
+  FakeDevice device(text, script);
+  RowFinder finder("needle", false);
+  EXPECT_EQ(ReadChunks(device, finder), ReadStatus::kReadFailed);
+}
+
 TEST(CsvRowSteps, SearchTextIsWrittenInTheRowsCodePage) {
   // Expected bytes from Python: "Привет".encode("cp1251"), "Grüße".encode("cp1252").
   EXPECT_EQ(NarrowSearchText(L"\u041f\u0440\u0438\u0432\u0435\u0442", 6, 1251),

@@ -2,9 +2,14 @@
 // modes. Expected values come from splitting the generated text at its line feeds in the test itself.
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <psapi.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "csv_test_support.h"
@@ -277,6 +282,63 @@ TEST_P(CsvRows, MissingFileAndRejectedSearchText) {
   EXPECT_EQ(S_OK, Find(Small("a\n"), std::wstring(0xFFFFFF, L'a'), 0, &text));
   EXPECT_EQ(text, "");
   EXPECT_EQ(E_POINTER, vba_->GetRowsCountCSVansi(nullptr, 0, nullptr));
+}
+
+// The private memory of the process, sampled every millisecond while `work` runs: the largest value seen.
+// (Wine's peak counters are no peaks, and a process-wide peak would include what the test itself made.)
+template <class Work>
+std::size_t LargestPrivateMemoryDuring(Work&& work) {
+  auto now = [] {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return counters.PagefileUsage;
+  };
+  std::atomic<bool> done{false};
+  std::atomic<std::size_t> largest{now()};
+  std::thread sampler([&] {
+    while (!done) {
+      std::size_t v = now();
+      if (v > largest) largest = v;
+      Sleep(1);
+    }
+  });
+  work();
+  done = true;
+  sampler.join();
+  return largest;
+}
+
+// A row longer than a block is held only once it matches: one row of 100 MB (carriage returns, no line
+// feed), searched for a text it lacks, takes no more than the two blocks of the reader.
+TEST_P(CsvRows, RowLongerThanABlockIsKeptOnlyWhenItMatches) {
+  const std::wstring path = *folder_ + L"one-row-100mb.csv";
+  const std::string piece = "field one,field two,3.25\r";
+  const std::string last = "the-last-field";
+  const std::size_t pieces = 100 * 1000 * 1000 / piece.size();
+  {
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+    ASSERT_NE(h, INVALID_HANDLE_VALUE);
+    std::string chunk;
+    for (std::size_t i = 0; i < 40000; ++i) chunk += piece;
+    DWORD written = 0;
+    for (std::size_t done = 0; done < pieces; done += 40000)
+      ASSERT_TRUE(WriteFile(h, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr));
+    ASSERT_TRUE(WriteFile(h, last.data(), static_cast<DWORD>(last.size()), &written, nullptr));
+    CloseHandle(h);
+  }
+  const std::size_t size = (pieces + 39999) / 40000 * 40000 * piece.size() + last.size();
+  std::string rows = "unset";
+  HRESULT hr = E_FAIL;
+  const std::size_t largest = LargestPrivateMemoryDuring([&] { hr = Find(path, L"absent", 1, &rows); });
+  EXPECT_EQ(S_OK, hr);
+  EXPECT_EQ(rows, "");
+  EXPECT_LT(largest, 100u * 1000 * 1000) << "private memory while searching";
+
+  EXPECT_EQ(S_OK, Find(path, L"the-last", GetParam() ? 0 : 1, &rows));
+  ASSERT_EQ(rows.size(), size);
+  EXPECT_TRUE(rows == ReadFileBytes(path)) << "the whole row";
+  DeleteFileW(path.c_str());
 }
 
 INSTANTIATE_TEST_SUITE_P(BothBufferingModes, CsvRows, ::testing::Values(0, 1),

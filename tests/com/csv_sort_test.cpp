@@ -3,10 +3,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "toolbox/csv_record_sort.h"
 #include "toolbox/csv_sort.h"
 #include "csv_test_support.h"
 
@@ -246,6 +248,62 @@ TEST(CsvSortWriteFailure, LeavesTheOldFileAsItWas) {
     EXPECT_EQ(ReadFileBytes(out), old_output);
     std::vector<std::wstring> files = FilesIn(folder);
     EXPECT_EQ(files.size(), 2u) << "a temporary file was left behind";
+  }
+  RemoveFolder(folder);
+}
+
+// The collation as the runtime's strcoll answers on Windows under a locale with a multibyte code page (932
+// here): _NLSCMPERROR when either text is invalid in the code page (a lead byte without its trail byte),
+// otherwise the byte order of the C locale. Wine's strcoll never fails.
+int FailingCollation(const char* a, const char* b) {
+  for (const char* text : {a, b})
+    if (!MultiByteToWideChar(932, MB_ERR_INVALID_CHARS, text, -1, nullptr, 0)) return _NLSCMPERROR;
+  return std::strcmp(a, b);
+}
+
+csv::CsvRowRecord Record(const std::string& text) {
+  return {text.c_str(), static_cast<std::uint32_t>(text.size()), csv::RowPrefix(text.c_str(), text.size())};
+}
+
+TEST(CsvSortCollation, RowsTheCollationCannotCompareStillFormAStrictWeakOrder) {
+  const std::vector<std::string> texts = {"a", "b", "\x82\xa0", "\x81", "x\x81", std::string("a\0\x81", 3),
+                                          std::string("a\0b", 3), "\x81\x81", "B"};
+  std::vector<csv::CsvRowRecord> records;
+  for (const std::string& t : texts) records.push_back(Record(t));
+  auto less = [](const csv::CsvRowRecord& x, const csv::CsvRowRecord& y) {
+    return csv::CompareRowCollated(x, y, FailingCollation) < 0;
+  };
+  for (const auto& x : records) {
+    EXPECT_EQ(0, csv::CompareRowCollated(x, x, FailingCollation)) << "a row equals itself";
+    for (const auto& y : records) {
+      EXPECT_FALSE(less(x, y) && less(y, x));
+      for (const auto& z : records)
+        if (less(x, y) && less(y, z)) EXPECT_TRUE(less(x, z));
+    }
+  }
+}
+
+TEST(CsvSortCollation, IdenticalRowsTheCollationCannotCompareAreDeDuplicated) {
+  std::wstring folder = ScratchFolder(L"csv-collation");
+  const std::wstring in = folder + L"in.csv", out = folder + L"out.csv";
+  WriteFileBytes(in, "b\n\x81\na\nx\x81\n\x81\nb\nx\x81\n\x82\xa0\n");
+  struct Order {
+    csv::RowOrder order;
+    const char* expected;
+  };
+  // Rows that collate come first in their order, the others after them by their bytes.
+  const Order orders[] = {{csv::RowOrder::kCollatedAscending, "a\nb\n\x82\xa0\nx\x81\n\x81\n"},
+                          {csv::RowOrder::kCollatedDescending, "\x81\nx\x81\n\x82\xa0\nb\na\n"}};
+  for (const Order& o : orders) {
+    csv::SortRequest request;
+    request.file_in = in.c_str();
+    request.file_out = out.c_str();
+    request.order = o.order;
+    request.collate = FailingCollation;
+    csv::SortOutcome outcome = csv::SortCsvFile(request);
+    ASSERT_EQ(outcome.status, csv::SortStatus::kOk);
+    EXPECT_EQ(outcome.rows, 5u);
+    EXPECT_EQ(ReadFileBytes(out), o.expected);
   }
   RemoveFolder(folder);
 }

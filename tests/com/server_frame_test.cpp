@@ -27,22 +27,30 @@ TEST(ServerExports, UnknownClassAndNullPointer) {
   EXPECT_EQ(E_POINTER, Server::Get().GetClassObject(CLSID_VBA, IID_IClassFactory, nullptr));
 }
 
-TEST(ServerExports, CanUnloadOnlyWithoutObjectsAndLocks) {
-  ComPtr<IClassFactory> factory;
-  ASSERT_EQ(S_OK, Server::Get().GetClassObject(CLSID_VBA, IID_IClassFactory, factory.put_void()));
-  EXPECT_EQ(S_OK, Server::Get().CanUnloadNow());  // class objects alone do not hold the server
+TEST(ServerExports, CanUnloadOnlyWithoutObjectsLocksOrHeldClassObjects) {
+  EXPECT_EQ(S_OK, Server::Get().CanUnloadNow());
   for (size_t i = 0; i < 3; ++i) {
     ComPtr<IDispatch> object;
-    ComPtr<IClassFactory> f;
-    ASSERT_EQ(S_OK, Server::Get().GetClassObject(*kClasses[i], IID_IClassFactory, f.put_void()));
-    ASSERT_EQ(S_OK, f->CreateInstance(nullptr, IID_IDispatch, object.put_void()));
+    {
+      ComPtr<IClassFactory> f;
+      ASSERT_EQ(S_OK, Server::Get().GetClassObject(*kClasses[i], IID_IClassFactory, f.put_void()));
+      // A client's reference to a class object holds the server: CreateInstance may follow at any time.
+      EXPECT_EQ(S_FALSE, Server::Get().CanUnloadNow());
+      ASSERT_EQ(S_OK, f->CreateInstance(nullptr, IID_IDispatch, object.put_void()));
+    }
+    // Only the cache's own reference is left: it does not hold the server.
     EXPECT_EQ(S_FALSE, Server::Get().CanUnloadNow());
     object.reset();
     EXPECT_EQ(S_OK, Server::Get().CanUnloadNow());
   }
+  ComPtr<IClassFactory> factory;
+  ASSERT_EQ(S_OK, Server::Get().GetClassObject(CLSID_VBA, IID_IClassFactory, factory.put_void()));
   ASSERT_EQ(S_OK, factory->LockServer(TRUE));
+  factory.reset();
   EXPECT_EQ(S_FALSE, Server::Get().CanUnloadNow());
+  ASSERT_EQ(S_OK, Server::Get().GetClassObject(CLSID_VBA, IID_IClassFactory, factory.put_void()));
   ASSERT_EQ(S_OK, factory->LockServer(FALSE));
+  factory.reset();
   EXPECT_EQ(S_OK, Server::Get().CanUnloadNow());
 }
 
@@ -86,6 +94,7 @@ TEST(ServerExports, AggregationOnlyThroughIUnknown) {
   EXPECT_EQ(static_cast<IUnknown*>(&outer), identity);
   identity->Release();
   vba->Release();
+  factory.reset();
   EXPECT_EQ(S_FALSE, Server::Get().CanUnloadNow());
   EXPECT_EQ(0u, outer.inner->Release());
   EXPECT_EQ(S_OK, Server::Get().CanUnloadNow());

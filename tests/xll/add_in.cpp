@@ -73,6 +73,9 @@ void AddInTest::TearDown() {
   EXPECT_TRUE(host.api().unknown_functions().empty())
       << "the add-in called a function number the host does not serve: " << host.api().unknown_functions()[0];
   if (*addin.pExcelDisp) std::exchange(*addin.pExcelDisp, nullptr)->Release();
+  // What the add-in did that the host would leak from or not survive fails the test that did it.
+  for (const std::wstring& fault : host.model().faults())
+    ADD_FAILURE() << "host fault: " << std::string(fault.begin(), fault.end());
 }
 
 VARIANT VI4(LONG v) {

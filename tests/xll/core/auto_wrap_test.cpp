@@ -140,6 +140,57 @@ TEST_F(AutoWrapTest, PutWithPathValueSetsTheCellsColour) {
   EXPECT_EQ(Refs(), refs);
 }
 
+// Every call a walk makes, as the host sees it: each segment a method-or-get call (the last a put when the
+// flags ask for one), Invoke with LOCALE_SYSTEM_DEFAULT and IID_NULL, and one name per lookup, looked up
+// with LOCALE_USER_DEFAULT and IID_NULL. Calls the stand-in makes itself (a collection's Item) are left out.
+TEST_F(AutoWrapTest, EverySegmentIsCalledAsTheHostExpects) {
+  const std::vector<std::wstring> members{L"Sheets", L"Cells", L"Interior", L"Color"};
+  int which = 0;
+  for (Walk walk : {addin.AutoWrapX, addin.AutoWrapX2, addin.AutoWrapX3}) {
+    for (int flags : {0, DISPATCH_PROPERTYPUT}) {
+      SCOPED_TRACE("walk " + std::to_string(which) + " flags " + std::to_string(flags));
+      host.model().ClearInvokes();
+      const wchar_t* path = flags ? L"Sheets(1).Cells(5,6).Interior.Color(255)" : L"Sheets(1).Cells(5,6).Interior.Color";
+      EXPECT_EQ(walk(path, nullptr, flags, nullptr, false, nullptr, 0), 0);
+      std::vector<SeenInvoke> own;
+      for (const SeenInvoke& i : host.model().invokes())
+        if (!i.nested) own.push_back(i);
+      ASSERT_EQ(own.size(), members.size());
+      for (size_t k = 0; k < own.size(); ++k) {
+        EXPECT_EQ(own[k].member, members[k]);
+        const bool put = flags && k + 1 == own.size();
+        EXPECT_EQ(own[k].flags, put ? DISPATCH_PROPERTYPUT : DISPATCH_METHOD | DISPATCH_PROPERTYGET) << k;
+        EXPECT_EQ(own[k].named, put ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{}) << k;
+        EXPECT_EQ(own[k].lcid, static_cast<LCID>(LOCALE_SYSTEM_DEFAULT)) << k;
+        EXPECT_TRUE(IsEqualIID(own[k].iid, IID_NULL)) << k;
+      }
+      std::vector<SeenLookup> lookups;
+      for (const SeenLookup& l : host.model().lookups())
+        if (!l.nested) lookups.push_back(l);
+      ASSERT_EQ(lookups.size(), members.size());
+      for (size_t k = 0; k < lookups.size(); ++k) {
+        EXPECT_EQ(lookups[k].count, 1u) << k;
+        EXPECT_EQ(lookups[k].names, std::vector<std::wstring>{members[k]}) << k;
+        EXPECT_EQ(lookups[k].lcid, static_cast<LCID>(LOCALE_USER_DEFAULT)) << k;
+        EXPECT_TRUE(IsEqualIID(lookups[k].iid, IID_NULL)) << k;
+      }
+    }
+    ++which;
+  }
+  host.model().ClearInvokes();
+  VARIANT name;
+  VariantInit(&name);
+  EXPECT_EQ(addin.AutoWrap(DISPATCH_PROPERTYGET, &name, app(), L"Name", 0), S_OK);
+  VariantClear(&name);
+  ASSERT_EQ(host.model().lookups().size(), 1u);
+  EXPECT_EQ(host.model().lookups()[0].count, 1u);
+  EXPECT_EQ(host.model().lookups()[0].lcid, static_cast<LCID>(LOCALE_USER_DEFAULT));
+  ASSERT_EQ(host.model().invokes().size(), 1u);
+  EXPECT_EQ(host.model().invokes()[0].flags, DISPATCH_PROPERTYGET);
+  EXPECT_EQ(host.model().invokes()[0].lcid, static_cast<LCID>(LOCALE_SYSTEM_DEFAULT));
+  EXPECT_TRUE(IsEqualIID(host.model().invokes()[0].iid, IID_NULL));
+}
+
 TEST_F(AutoWrapTest, PutValueFromTheCallerAndFlagsWithoutThePutBit) {
   EXPECT_EQ(addin.AutoWrapX(L"Calculation", nullptr, DISPATCH_PROPERTYPUT, nullptr, false, nullptr, 1, VI4(-4135)), 0);
   EXPECT_EQ(TextOf(app()->Value(L"Calculation")), L"-4135");

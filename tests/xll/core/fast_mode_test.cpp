@@ -13,6 +13,22 @@ class FastModeTest : public AddInTest {
       if (!(i.flags & DISPATCH_PROPERTYPUT)) out.push_back(i.member);
     return out;
   }
+  // The puts with the type of the value each one sent, as "Member=type:value".
+  std::vector<std::wstring> TypedPuts() {
+    std::vector<std::wstring> out;
+    for (const SeenInvoke& i : host.model().invokes())
+      if ((i.flags & DISPATCH_PROPERTYPUT) && !i.nested && !i.named_args.empty())
+        out.push_back(i.member + L"=" + TypeName(i.named_args.back().vt) + L":" + i.named_args.back().text);
+    return out;
+  }
+  static std::wstring TypeName(VARTYPE vt) {
+    switch (vt) {
+      case VT_BOOL: return L"VT_BOOL";
+      case VT_I4: return L"VT_I4";
+      case VT_BSTR: return L"VT_BSTR";
+      default: return std::to_wstring(vt);
+    }
+  }
   std::wstring Setting(const wchar_t* name) { return TextOf(app()->Value(name)); }
   std::wstring PageBreaks() { return TextOf(app()->active_sheet()->Value(L"DisplayPageBreaks")); }
   LONG sheet_refs() { return app()->active_sheet()->refs(); }
@@ -54,6 +70,45 @@ TEST_F(FastModeTest, SwitchReadsThenPutsInOrderAndRestorePutsTheHostsOwnValues) 
   EXPECT_TRUE(boxes().empty());
   EXPECT_EQ(app()->refs(), app_refs);
   EXPECT_EQ(sheet_refs(), refs);
+}
+
+// The values go over as the host takes them: a Boolean for the three switches and for handing the status
+// bar back, a 4-byte integer for the calculation mode, a text for the status bar.
+TEST_F(FastModeTest, PutsSendTheirValuesWithTheirTypes) {
+  EXPECT_FALSE(addin.HostFastMode(false));
+  EXPECT_EQ(TypedPuts(), (std::vector<std::wstring>{L"StatusBar=VT_BSTR:XLL...", L"ScreenUpdating=VT_BOOL:False",
+                                                    L"Calculation=VT_I4:-4135", L"EnableEvents=VT_BOOL:False",
+                                                    L"DisplayPageBreaks=VT_BOOL:False"}));
+  EXPECT_EQ(app()->Value(L"ScreenUpdating").vt, VT_BOOL);
+  EXPECT_EQ(app()->Value(L"Calculation").vt, VT_I4);
+  EXPECT_EQ(app()->Value(L"StatusBar").vt, VT_BSTR);
+  host.model().ClearInvokes();
+  EXPECT_FALSE(addin.HostFastMode(true));
+  // The values read from the host go back with the host's own types.
+  EXPECT_EQ(TypedPuts(), (std::vector<std::wstring>{L"StatusBar=VT_BOOL:False", L"ScreenUpdating=VT_BOOL:True",
+                                                    L"Calculation=VT_I4:-4105", L"EnableEvents=VT_BOOL:True",
+                                                    L"DisplayPageBreaks=VT_BOOL:True"}));
+  EXPECT_EQ(app()->Value(L"StatusBar").vt, VT_BOOL);
+}
+
+// Without an active sheet the restore's last put reaches no object: the dotted path reports it and gives
+// 0, which counts as made, so the restore gives false when the other puts went through.
+TEST_F(FastModeTest, RestoreWithoutAnActiveSheetCountsThePageBreakPutAsMade) {
+  app()->set_active_sheet(nullptr);
+  EXPECT_FALSE(addin.HostFastMode(true));
+  EXPECT_TRUE(*addin.HostNormal);
+  ASSERT_EQ(boxes().size(), 1u);
+  EXPECT_EQ(boxes()[0].text, L"AutoWrapX>ERROR:IDispatch>DisplayPageBreaks");
+  EXPECT_EQ(Puts(), std::vector<std::wstring>(kInitialRestore.begin(), kInitialRestore.end() - 1));
+
+  // The same after a switch, when the sheet went away in fast mode.
+  app()->set_active_sheet(static_cast<Worksheet*>(app()->active_workbook()->sheets()->At(0)));
+  host.ui().Reset();
+  EXPECT_FALSE(addin.HostFastMode(false));
+  app()->set_active_sheet(nullptr);
+  EXPECT_FALSE(addin.HostFastMode(true));
+  EXPECT_TRUE(*addin.HostNormal);
+  EXPECT_EQ(boxes().size(), 1u);
 }
 
 TEST_F(FastModeTest, SecondSwitchChangesNothing) {

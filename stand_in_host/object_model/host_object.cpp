@@ -74,6 +74,11 @@ HRESULT HostObject::QueryInterface(REFIID iid, void** out) {
     AddRef();
     return S_OK;
   }
+  if (IUnknown* further = interfaces_ ? interfaces_(iid) : nullptr) {
+    further->AddRef();
+    *out = further;
+    return S_OK;
+  }
   *out = nullptr;
   return E_NOINTERFACE;
 }
@@ -180,6 +185,12 @@ void HostObject::DefineObject(const std::wstring& name, std::function<HostObject
 
 OwnedVariant& HostObject::Value(const std::wstring& name) { return values_[Lower(name)]; }
 
+HostObject::Member HostObject::MemberOf(const std::wstring& name) const {
+  for (const auto& m : members_)
+    if (Lower(m.first) == Lower(name)) return m.second;
+  return nullptr;
+}
+
 HRESULT HostObject::GiveObject(Call& call, HostObject* object) {
   if (!call.args.empty()) {
     if (!object) return DISP_E_EXCEPTION;
@@ -236,6 +247,15 @@ HostCollection::HostCollection(std::wstring kind) : HostObject(std::move(kind)) 
 HostObject* HostCollection::Append(korvel::ComPtr<HostObject> item) {
   items_.push_back(std::move(item));
   return items_.back().get();
+}
+
+bool HostCollection::Erase(HostObject* item) {
+  for (auto it = items_.begin(); it != items_.end(); ++it)
+    if (it->get() == item) {
+      items_.erase(it);
+      return true;
+    }
+  return false;
 }
 
 HostObject* HostCollection::Find(const std::wstring& name) const {

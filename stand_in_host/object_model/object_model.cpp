@@ -15,6 +15,9 @@ void ObjectModel::Reset() {
   failures_.clear();
   invokes_.clear();
   application_ = korvel::ComPtr<HostObject>::Adopt(new Application());
+  events_ = ApplicationEvents::AttachTo(application());
+  add_ins_ = std::make_shared<AddInList>(application());
+  vba_access_trusted_ = true;
 }
 
 const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {

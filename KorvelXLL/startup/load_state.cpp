@@ -6,10 +6,12 @@
 
 #include "host/host_state.h"
 #include "menus/menu_tables.h"
+#include "startup/com_server_install.h"
 
 namespace korvel::xll {
 
 void RestoreLoadState() {
+  RestoreServerInstallLoadState();
   if (IDispatch* held = std::exchange(pExcelDisp, nullptr)) held->Release();
   if (IDispatch* held = std::exchange(pComServerDisp, nullptr)) held->Release();
   HostNormal = true;

@@ -1,5 +1,12 @@
-// The loader's notification. Nothing runs here: OLE is initialised by xlAutoOpen on the host's thread, never
+// The loader's notification. OLE is initialised by xlAutoOpen on the host's thread, never
 // under the loader lock.
 #include <windows.h>
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
+#include "startup/event_sink.h"
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID reserved) {
+  // Freed while the sink is still advised (no removal ran): the host would call into freed code. At process
+  // exit (reserved set) the host is going away itself.
+  if (reason == DLL_PROCESS_DETACH && !reserved) korvel::xll::DisconnectEventSinkAtUnload();
+  return TRUE;
+}

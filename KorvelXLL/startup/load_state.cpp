@@ -7,10 +7,15 @@
 #include "host/host_state.h"
 #include "menus/menu_tables.h"
 #include "startup/com_server_install.h"
+#include "startup/event_sink.h"
+#include "startup/vba_reference.h"
 
 namespace korvel::xll {
 
 void RestoreLoadState() {
+  // The host is told first, while the pointers it hands out are still held.
+  RestoreEventSinkLoadState();
+  RestoreReferenceLoadState();
   RestoreServerInstallLoadState();
   if (IDispatch* held = std::exchange(pExcelDisp, nullptr)) held->Release();
   if (IDispatch* held = std::exchange(pComServerDisp, nullptr)) held->Release();

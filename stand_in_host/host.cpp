@@ -1,6 +1,8 @@
 #include "host.h"
 
 #include <utility>
+#include "com_creation.h"
+#include "file_attributes.h"
 
 namespace korvel::standin {
 
@@ -15,6 +17,8 @@ void Host::Reset(HostStart start) {
   windows_.reset();
   CApi::Get().Reset();
   UserInterface::Get().Reset();
+  ComCreation::Get().Reset();
+  FileAttributes::Get().Reset();
   ObjectModel::Get().Reset(start == HostStart::kOneWorkbook);
   windows_ = std::make_unique<HostWindows>(application());
   CApi::Get().set_main_window([this] { return windows_->main(); });
@@ -44,7 +48,8 @@ HMODULE Host::AdoptLinkedAddIn(const std::wstring& path) {
 HMODULE Host::Adopt(HMODULE module, const std::wstring& path) {
   add_in_ = module;
   // Before the add-in runs any code of its own beyond its static initialisation.
-  hooked_ = UserInterface::Get().Hook(add_in_);
+  hooked_ = UserInterface::Get().Hook(add_in_) + ComCreation::Get().Hook(add_in_) +
+            FileAttributes::Get().Hook(add_in_);
   CApi::Get().set_add_in_path(path);
   CApi::Get().set_add_in_free(Export<void(__stdcall*)(XLOPER12*)>("xlAutoFree12"));
   return add_in_;

@@ -3,6 +3,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <string>
 
 namespace korvel::standin {
 namespace {
@@ -13,9 +14,19 @@ int WINAPI HookedMessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT typ
   return UserInterface::Get().Box(owner, text, caption, type);
 }
 
+template <class Fn>
+Fn RealShell(const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(LoadLibraryW(L"shell32.dll"), name)));
+}
+
 HINSTANCE WINAPI HookedShellExecuteW(HWND owner, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                                      INT show) {
   ShellRun run{false, owner, Text(verb), Text(file), Text(parameters), Text(directory), show, 0};
+  if (UserInterface::Get().shell_start() == ShellStart::kRealShell) {
+    UserInterface::Get().Shell(run);
+    static auto real = RealShell<HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT)>("ShellExecuteW");
+    return real(owner, verb, file, parameters, directory, show);
+  }
   return reinterpret_cast<HINSTANCE>(UserInterface::Get().Shell(run));
 }
 
@@ -23,11 +34,25 @@ BOOL WINAPI HookedShellExecuteExW(SHELLEXECUTEINFOW* info) {
   if (!info) return FALSE;
   ShellRun run{true, info->hwnd, Text(info->lpVerb), Text(info->lpFile), Text(info->lpParameters),
                Text(info->lpDirectory), info->nShow, info->fMask};
-  BOOL ok = UserInterface::Get().ShellEx(run);
-  // No process was started: a caller that waits on it finds nothing to wait for.
-  info->hProcess = nullptr;
+  if (UserInterface::Get().shell_start() == ShellStart::kRealShell) {
+    HANDLE none = nullptr;
+    UserInterface::Get().ShellEx(run, &none);
+    static auto real = RealShell<BOOL(WINAPI*)(SHELLEXECUTEINFOW*)>("ShellExecuteExW");
+    return real(info);
+  }
+  HANDLE process = nullptr;
+  BOOL ok = UserInterface::Get().ShellEx(run, &process);
+  info->hProcess = process;
   info->hInstApp = reinterpret_cast<HINSTANCE>(ok ? 42 : SE_ERR_FNF);
   return ok;
+}
+
+// The helper program sits beside the host program.
+std::wstring HelperPath() {
+  wchar_t path[MAX_PATH];
+  const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::wstring p(path, n);
+  return p.substr(0, p.find_last_of(L"\\/") + 1) + L"korvel_stand_in_exit.exe";
 }
 
 }  // namespace
@@ -43,7 +68,52 @@ void UserInterface::Reset() {
   answers_.clear();
   shell_result_ = 42;
   shell_ex_result_ = TRUE;
+  start_ = ShellStart::kNothing;
+  helper_exit_code_ = 0;
+  helper_delay_ = 0;
+  helpers_started_ = 0;
   on_box_ = nullptr;
+}
+
+void UserInterface::StartHelper(DWORD exit_code, DWORD delay_ms) {
+  start_ = ShellStart::kHelper;
+  helper_exit_code_ = exit_code;
+  helper_delay_ = delay_ms;
+}
+
+HANDLE UserInterface::LaunchHelper() {
+  const std::wstring exe = HelperPath();
+  std::wstring command =
+      L"\"" + exe + L"\" " + std::to_wstring(helper_exit_code_) + L" " + std::to_wstring(helper_delay_);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                      &startup, &process))
+    return nullptr;
+  CloseHandle(process.hThread);
+  ++helpers_started_;
+  return process.hProcess;
+}
+
+INT_PTR UserInterface::Shell(const ShellRun& run) {
+  shell_runs_.push_back(run);
+  if (shell_result_ > 32 && start_ == ShellStart::kHelper)
+    if (HANDLE process = LaunchHelper()) CloseHandle(process);
+  return shell_result_;
+}
+
+BOOL UserInterface::ShellEx(const ShellRun& run, HANDLE* process) {
+  shell_runs_.push_back(run);
+  *process = nullptr;
+  if (!shell_ex_result_ || start_ != ShellStart::kHelper) return shell_ex_result_;
+  HANDLE started = LaunchHelper();
+  if (!started) return FALSE;
+  if (run.mask & SEE_MASK_NOCLOSEPROCESS)
+    *process = started;
+  else
+    CloseHandle(started);
+  return TRUE;
 }
 
 int UserInterface::Box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type) {

@@ -1,5 +1,7 @@
 // The import hook that the stand-in host applies to the add-in after loading it: MessageBoxW, ShellExecuteW
-// and ShellExecuteExW are recorded and answered by the test, so that nothing is shown or started.
+// and ShellExecuteExW are recorded and answered by the test, so that nothing is shown, and nothing is started
+// unless the test asks for the host's helper program (or, in the end-to-end checks only, the real shell).
+// The ole32 and kernel32 calls that the hook also takes are in com_creation.h and file_attributes.h.
 #pragma once
 
 #include <windows.h>
@@ -29,6 +31,13 @@ struct ShellRun {
   ULONG mask;
 };
 
+// What the shell calls start.
+enum class ShellStart {
+  kNothing,    // recorded only; ShellExecuteExW hands back no process
+  kHelper,     // the host's helper program, which exits with the chosen code after the chosen delay
+  kRealShell,  // passed through (end-to-end checks only)
+};
+
 class UserInterface {
  public:
   static UserInterface& Get();
@@ -43,14 +52,21 @@ class UserInterface {
   // What ShellExecuteW returns (above 32: success) and whether ShellExecuteExW succeeds.
   void set_shell_result(INT_PTR result) { shell_result_ = result; }
   void set_shell_ex_result(BOOL ok) { shell_ex_result_ = ok; }
+  // The coming successful shell calls start the helper program, which exits with `exit_code` after
+  // `delay_ms`; ShellExecuteExW hands back its process when asked for it.
+  void StartHelper(DWORD exit_code, DWORD delay_ms = 0);
+  void PassToRealShell() { start_ = ShellStart::kRealShell; }
+  ShellStart shell_start() const { return start_; }
+  int helpers_started() const { return helpers_started_; }
   void Reset();
   // Runs when a box is shown, before it is answered: a test sees there what had happened by then.
   void set_on_box(std::function<void(const ShownBox&)> f) { on_box_ = std::move(f); }
 
   // Called by the hooks.
   int Box(HWND owner, const wchar_t* text, const wchar_t* caption, UINT type);
-  INT_PTR Shell(const ShellRun& run) { shell_runs_.push_back(run); return shell_result_; }
-  BOOL ShellEx(const ShellRun& run) { shell_runs_.push_back(run); return shell_ex_result_; }
+  INT_PTR Shell(const ShellRun& run);
+  // Gives the process that was started when it was asked for, else null.
+  BOOL ShellEx(const ShellRun& run, HANDLE* process);
 
  private:
   std::vector<ShownBox> boxes_;
@@ -58,7 +74,12 @@ class UserInterface {
   std::deque<int> answers_;
   INT_PTR shell_result_ = 42;
   BOOL shell_ex_result_ = TRUE;
+  ShellStart start_ = ShellStart::kNothing;
+  DWORD helper_exit_code_ = 0;
+  DWORD helper_delay_ = 0;
+  int helpers_started_ = 0;
   std::function<void(const ShownBox&)> on_box_;
+  HANDLE LaunchHelper();
 };
 
 // Replaces the import address of `function` from `dll` in `module`; false when the module does not import it.

@@ -48,7 +48,8 @@ bool RunInstallServer() {
   ExtractComServer();
   return true;
 }
-bool ReferencesWanted() { return StartupCounters[kVbaReferences] == 0; }
+// Not the tally: a removal that takes out references the add-in never added would leave it off 0 for good.
+bool ReferencesWanted() { return StartupReferencePassPending(); }
 bool RunAddReferences() { return VbaReference(true, false) == 0; }
 bool ServerObjectWanted() {
   return StartupCounters[kServerDispatch] == 0 && StartupCounters[kServerRegistered] != 0;

@@ -5,14 +5,21 @@
 
 #include "host/host_state.h"
 #include "menus/menu_tables.h"
+#include "startup/com_server_install.h"
+#include "startup/event_sink.h"
 #include "startup/held_objects.h"
 #include "startup/life_cycle_steps.h"
 #include "startup/ole_for_host.h"
 #include "startup/registration.h"
+#include "startup/vba_reference.h"
 
 namespace korvel::xll {
 
 void RestoreLoadState() {
+  // The host is told first, while the pointers it hands out are still held.
+  RestoreEventSinkLoadState();
+  RestoreReferenceLoadState();
+  RestoreServerInstallLoadState();
   ReleaseHeldObjects();
   // An open that no removal followed leaves its OLE initialisation on the thread.
   UninitialiseOleForHost();

@@ -19,6 +19,10 @@ void UnregisterComServer();
 // Adds (or removes) the server's type-library reference in the active workbook, or in every open workbook
 // and every add-in open as a workbook; 0 when done, -1 when refused or failed.
 int VbaReference(bool add, bool active_only);
+// The start-up walk over the workbooks runs while this is true: no walk adding the reference to every
+// workbook has got through since load or since the removal's walk. (The reference tally cannot gate it: a
+// removal that takes out references the add-in never added leaves it off 0 for good.)
+bool StartupReferencePassPending();
 // Connects the event sink to the host's application events; false when a step failed.
 bool ConnectEventSink();
 // Removal: disconnects the event sink.

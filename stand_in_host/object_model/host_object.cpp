@@ -139,6 +139,11 @@ HRESULT HostObject::QueryInterface(REFIID iid, void** out) {
     AddRef();
     return S_OK;
   }
+  if (IUnknown* further = interfaces_ ? interfaces_(iid) : nullptr) {
+    further->AddRef();
+    *out = further;
+    return S_OK;
+  }
   *out = nullptr;
   return E_NOINTERFACE;
 }
@@ -267,6 +272,12 @@ void HostObject::DefineObject(const std::wstring& name, std::function<HostObject
 }
 
 OwnedVariant& HostObject::Value(const std::wstring& name) { return values_[Lower(name)]; }
+
+HostObject::Member HostObject::MemberOf(const std::wstring& name) const {
+  for (const auto& m : members_)
+    if (Lower(m.first) == Lower(name)) return m.second;
+  return nullptr;
+}
 
 HRESULT HostObject::GiveObject(Call& call, HostObject* object) {
   if (!call.args.empty()) {

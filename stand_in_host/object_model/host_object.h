@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,14 @@ class HostObject : public IDispatch {
   void DefineObject(const std::wstring& name, std::function<HostObject*()> get);
   // The stored value of a property made with DefineValue.
   OwnedVariant& Value(const std::wstring& name);
+  // The member of that name (empty when there is none), so that a family can wrap what another defined.
+  Member MemberOf(const std::wstring& name) const;
+
+  // Further interfaces, asked after IUnknown and IDispatch: the provider gives an interface pointer of this
+  // object (which QueryInterface adds a reference to) or null.
+  void set_interface_provider(std::function<IUnknown*(REFIID)> provider) { interfaces_ = std::move(provider); }
+  // Parts that live exactly as long as this object (the parts behind those further interfaces, for one).
+  void KeepPart(std::shared_ptr<void> part) { parts_.push_back(std::move(part)); }
 
   // IUnknown and IDispatch.
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -102,6 +111,8 @@ class HostObject : public IDispatch {
   LONG refs_ = 1;
   std::vector<std::pair<std::wstring, Member>> members_;
   std::map<std::wstring, OwnedVariant> values_;  // by lower-case name
+  std::function<IUnknown*(REFIID)> interfaces_;
+  std::vector<std::shared_ptr<void>> parts_;
 };
 
 // Items by 1-based index or by their Name; Count; Add when a factory is given.

@@ -20,6 +20,9 @@ void ObjectModel::Reset(bool with_workbook) {
   lookups_.clear();
   faults_.clear();
   serving_ = 0;
+  events_ = ApplicationEvents::AttachTo(application());
+  add_ins_ = std::make_shared<AddInList>(application());
+  vba_access_trusted_ = true;
 }
 
 const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {

@@ -2,7 +2,10 @@
 // record of every Invoke.
 #pragma once
 
+#include "object_model/add_ins.h"
 #include "object_model/application.h"
+#include "object_model/events.h"
+#include "object_model/vba_projects.h"
 
 namespace korvel::standin {
 
@@ -33,6 +36,12 @@ class ObjectModel {
   // A fresh Application with one workbook of three sheets and one window, or with no workbook.
   void Reset(bool with_workbook = true);
   Application* application() const { return static_cast<Application*>(application_.get()); }
+  // The Application's events, its AddIns and the add-ins open as workbooks.
+  ApplicationEvents* events() const { return events_; }
+  AddInList* add_ins() const { return add_ins_.get(); }
+  // The host's "Trust access to the VBA project object model": off, every VBProject fails.
+  bool vba_access_trusted() const { return vba_access_trusted_; }
+  void set_vba_access_trusted(bool trusted) { vba_access_trusted_ = trusted; }
 
   void Fail(MemberFailure failure) { failures_.push_back(std::move(failure)); }
   void ClearFailures() { failures_.clear(); }
@@ -64,6 +73,9 @@ class ObjectModel {
  private:
   ObjectModel();
   korvel::ComPtr<HostObject> application_;
+  ApplicationEvents* events_ = nullptr;  // kept alive by the Application
+  std::shared_ptr<AddInList> add_ins_;
+  bool vba_access_trusted_ = true;
   std::vector<MemberFailure> failures_;
   std::vector<SeenInvoke> invokes_;
   bool found_controls_live_ = false;

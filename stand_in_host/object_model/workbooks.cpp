@@ -1,6 +1,7 @@
 #include "object_model/workbooks.h"
 
 #include "object_model/member_helpers.h"
+#include "object_model/vba_projects.h"
 
 namespace korvel::standin {
 
@@ -38,6 +39,7 @@ Workbook::Workbook(HostObject* application, const std::wstring& name, int sheets
   DefineObject(L"Application", [application] { return application; });
   DefineObject(L"Sheets", [this] { return sheets_.get(); });
   DefineObject(L"Worksheets", [this] { return sheets_.get(); });
+  AttachVbaProject(this);
 }
 
 }  // namespace korvel::standin

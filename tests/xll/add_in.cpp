@@ -4,10 +4,6 @@
 #include "startup/load_state.h"
 
 namespace korvel::test {
-namespace {
-
-
-}  // namespace
 
 std::wstring AddInPath() {
   std::wstring out = L"Z:" + std::wstring(KORVEL_XLL);
@@ -61,6 +57,10 @@ AddIn::AddIn() {
 void AddInTest::SetUp() {
   ASSERT_NE(addin.module, nullptr) << "the add-in did not load";
   ASSERT_NE(addin.AutoWrapX, nullptr);
+  StartAfresh();
+}
+
+void AddInTest::StartAfresh() {
   korvel::xll::RestoreLoadState();
   host.Reset();
   *addin.pExcelDisp = app();

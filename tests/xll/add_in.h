@@ -13,6 +13,7 @@
 #include "menus/menu_tables.h"
 #include "host/xl_records.h"
 #include "startup/exports.h"
+#include "temp_folder.h"
 
 namespace korvel::test {
 
@@ -58,11 +59,16 @@ struct AddIn {
   AddIn();
 };
 
-// A fresh stand-in host with the add-in loaded and pExcelDisp set to the stand-in Application.
+// A fresh stand-in host with the add-in loaded, pExcelDisp set to the stand-in Application, and a
+// temporary folder of the test's own.
 class AddInTest : public ::testing::Test {
  protected:
   void SetUp() override;
   void TearDown() override;
+  // The add-in's core at its load state and a fresh host, as at the start of a test (the folder stays).
+  void StartAfresh();
+
+  ScopedTempFolder temp;
 
   Host& host = Host::Get();
   AddIn& addin = AddIn::Get();

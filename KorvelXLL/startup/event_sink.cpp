@@ -1,0 +1,171 @@
+// The sink connected to the host's application events at start-up and disconnected at removal, and what it does
+// with each event. The sink takes the reference out of a workbook before it is saved or closed and puts it
+// back afterwards, in the workbook the event names.
+#include "startup/event_sink.h"
+
+#include <ocidl.h>
+
+#include <new>
+#include <utility>
+
+#include "common/com_owners.h"
+#include "host/host_state.h"
+#include "menus/menu_builder.h"
+#include "startup/startup_steps.h"
+#include "startup/vba_reference.h"
+
+namespace korvel::xll {
+namespace {
+
+COfficeEventHandler g_sink;
+DISPID g_previous_event = 0;
+
+// The connection: what start-up obtained and holds until the disconnection or the unload.
+struct Connection {
+  korvel::ComPtr<IConnectionPointContainer> container;
+  korvel::ComPtr<IConnectionPoint> point;
+  bool holds_sink = false;  // the add-in's own counted reference to the sink
+};
+Connection g_connection;
+
+// The host's published event numbers.
+constexpr DISPID kSheetCalculate = 0x61B;
+constexpr DISPID kNewWorkbook = 0x61D;
+constexpr DISPID kWorkbookOpen = 0x61F;
+constexpr DISPID kWorkbookBeforeClose = 0x622;
+constexpr DISPID kWorkbookBeforeSave = 0x623;
+constexpr DISPID kWorkbookAddinInstall = 0x626;
+constexpr DISPID kAfterCalculate = 0xA34;
+constexpr DISPID kWorkbookAfterSave = 0xB5F;
+
+constexpr wchar_t kApplicationEvents[] = L"{00024413-0000-0000-C000-000000000046}";
+
+// The workbook the event passes as its first argument (the last in DISPPARAMS order); null when that is no
+// object, and the action then works on the active workbook.
+IDispatch* EventWorkbook(const DISPPARAMS* params) {
+  if (!params || params->cArgs == 0 || !params->rgvarg) return nullptr;
+  const VARIANT& first = params->rgvarg[params->cArgs - 1];
+  if (first.vt == VT_DISPATCH) return first.pdispVal;
+  if (first.vt == (VT_DISPATCH | VT_BYREF) && first.ppdispVal) return *first.ppdispVal;
+  return nullptr;
+}
+
+enum class Target { kEventWorkbook, kActiveWorkbook, kAllWorkbooks };
+
+struct EventRow {
+  DISPID id;
+  bool add;
+  Target target;
+  DISPID only_after;  // 0: always
+  bool build_menus;
+};
+
+const EventRow kEvents[] = {
+    {kNewWorkbook, true, Target::kEventWorkbook, 0, false},
+    {kWorkbookOpen, true, Target::kEventWorkbook, 0, true},
+    {kWorkbookBeforeClose, false, Target::kEventWorkbook, 0, false},
+    {kWorkbookBeforeSave, false, Target::kEventWorkbook, 0, false},
+    {kWorkbookAfterSave, true, Target::kEventWorkbook, 0, false},
+    {kSheetCalculate, true, Target::kActiveWorkbook, kWorkbookAddinInstall, false},
+    {kAfterCalculate, true, Target::kAllWorkbooks, kWorkbookAfterSave, false},
+};
+
+void Act(DISPID id, const DISPPARAMS* params) {
+  for (const EventRow& row : kEvents) {
+    if (row.id != id) continue;
+    if (row.only_after && g_previous_event != row.only_after) return;
+    switch (row.target) {
+      case Target::kEventWorkbook: VbaReferenceInWorkbook(row.add, EventWorkbook(params)); break;
+      case Target::kActiveWorkbook: VbaReference(row.add, true); break;
+      case Target::kAllWorkbooks: VbaReference(row.add, false); break;
+    }
+    if (row.build_menus) BuildMenus();
+    return;
+  }
+}
+
+void GiveBackSink(Connection& c) {
+  if (c.holds_sink) g_sink.Release();
+  c.holds_sink = false;
+}
+
+}  // namespace
+
+COfficeEventHandler& EventSink() { return g_sink; }
+DISPID PreviousEvent() { return g_previous_event; }
+
+HRESULT COfficeEventHandler::QueryInterface(REFIID iid, void** out) {
+  if (!out) return E_POINTER;
+  if (iid == IID_IUnknown || iid == IID_IDispatch) {
+    *out = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *out = nullptr;
+  return E_NOINTERFACE;
+}
+
+ULONG COfficeEventHandler::AddRef() { return static_cast<ULONG>(InterlockedIncrement(&count)); }
+ULONG COfficeEventHandler::Release() { return static_cast<ULONG>(InterlockedDecrement(&count)); }
+
+HRESULT COfficeEventHandler::GetTypeInfoCount(UINT*) { return E_NOTIMPL; }
+HRESULT COfficeEventHandler::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
+HRESULT COfficeEventHandler::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) { return E_NOTIMPL; }
+
+HRESULT COfficeEventHandler::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                    UINT*) {
+  if (iid != IID_NULL) return E_INVALIDARG;
+  try {
+    Act(id, params);
+  } catch (...) {
+    // The host must never see an exception; the event still counts as the previous one.
+  }
+  g_previous_event = id;
+  return S_OK;
+}
+
+bool ConnectEventSink() {
+  if (g_connection.point) return true;
+  if (!pExcelDisp) return false;
+  // Taken into a local connection first: a step that fails gives back everything taken before it.
+  Connection c;
+  if (FAILED(pExcelDisp->QueryInterface(IID_IConnectionPointContainer, c.container.put_void())) || !c.container)
+    return false;
+  IID events{};
+  if (FAILED(IIDFromString(const_cast<LPOLESTR>(kApplicationEvents), &events))) return false;
+  g_sink.AddRef();
+  c.holds_sink = true;
+  DWORD cookie = 0;
+  if (FAILED(c.container->FindConnectionPoint(events, c.point.put())) || !c.point ||
+      FAILED(c.point->Advise(static_cast<IDispatch*>(&g_sink), &cookie))) {
+    GiveBackSink(c);
+    return false;
+  }
+  g_sink.cookie = cookie;
+  g_connection = std::move(c);
+  ++StartupCounters[kSinkConnected];
+  return true;
+}
+
+void DisconnectEventSink() {
+  StartupCounters[kSinkConnected] = 0;
+  if (!g_connection.point) return;
+  Connection c = std::move(g_connection);
+  g_connection = Connection{};
+  c.point->Unadvise(std::exchange(g_sink.cookie, 0));
+  GiveBackSink(c);
+}
+
+void DisconnectEventSinkAtUnload() {
+  try {
+    DisconnectEventSink();
+  } catch (...) {
+  }
+}
+
+void RestoreEventSinkLoadState() {
+  DisconnectEventSink();
+  g_previous_event = 0;
+}
+
+}  // namespace korvel::xll

@@ -130,6 +130,29 @@ bool Application::CloseActiveWorkbook(bool save) {
   return true;
 }
 
+Worksheet* Application::SheetById(DWORD_PTR id) const {
+  for (size_t b = 0; b < workbooks()->size(); ++b) {
+    auto* book = static_cast<Workbook*>(workbooks()->At(b));
+    for (size_t s = 0; s < book->sheets()->size(); ++s)
+      if (auto* sheet = dynamic_cast<Worksheet*>(book->sheets()->At(s)); sheet && sheet->cells().id() == id)
+        return sheet;
+  }
+  return nullptr;
+}
+
+Worksheet* Application::SheetNamed(const std::wstring& name) const {
+  Workbook* book = active_book_;
+  std::wstring sheet_name = name;
+  if (!name.empty() && name[0] == L'[') {
+    const size_t close = name.find(L']');
+    if (close == std::wstring::npos) return nullptr;
+    book = static_cast<Workbook*>(workbooks()->Find(name.substr(1, close - 1)));
+    sheet_name = name.substr(close + 1);
+  }
+  if (!book) return nullptr;
+  return dynamic_cast<Worksheet*>(book->sheets()->Find(sheet_name));
+}
+
 Workbook* Application::AddWorkbook(const std::wstring& name) {
   auto* book = new Workbook(this, name, 3);
   workbooks()->Append(korvel::ComPtr<HostObject>::Adopt(book));

@@ -46,6 +46,10 @@ class Application : public HostObject {
   void set_active_sheet(Worksheet* s) { active_sheet_ = s; }
   void set_active_workbook(Workbook* b) { active_book_ = b; }
   void set_active_window(HostObject* w) { active_window_ = w; }
+  // The worksheet of any open workbook with this C API sheet id, or null.
+  Worksheet* SheetById(DWORD_PTR id) const;
+  // The worksheet named "Sheet1" (in the active workbook) or "[Book1]Sheet1", in any case; null when none.
+  Worksheet* SheetNamed(const std::wstring& name) const;
   HostCollection* workbooks() const { return static_cast<HostCollection*>(workbooks_.get()); }
   HostCollection* windows() const { return static_cast<HostCollection*>(windows_.get()); }
   // The active window's command bars (the host's own while no window is active): what CommandBars gives.

@@ -1,21 +1,11 @@
 #include "object_model/ranges.h"
 
+#include "cells/cell_store.h"
+
 #include "object_model/member_helpers.h"
 #include "object_model/workbooks.h"
 
 namespace korvel::standin {
-namespace {
-
-std::wstring ColumnLetters(LONG column) {
-  std::wstring s;
-  while (column > 0) {
-    s.insert(s.begin(), static_cast<wchar_t>(L'A' + (column - 1) % 26));
-    column = (column - 1) / 26;
-  }
-  return s;
-}
-
-}  // namespace
 
 std::wstring A1Address(LONG row, LONG column) { return L"$" + ColumnLetters(column) + L"$" + std::to_wstring(row); }
 

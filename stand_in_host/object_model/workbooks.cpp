@@ -24,8 +24,13 @@ Worksheet::Worksheet(HostObject* application, const std::wstring& name) : HostOb
   });
 }
 
+std::wstring Worksheet::name() const {
+  const OwnedVariant& n = const_cast<Worksheet*>(this)->Value(L"Name");
+  return n.vt == VT_BSTR ? std::wstring(n.bstrVal, SysStringLen(n.bstrVal)) : std::wstring();
+}
+
 Range* Worksheet::Cell(LONG row, LONG column) {
-  auto& cell = cells_[{row, column}];
+  auto& cell = cell_objects_[{row, column}];
   if (!cell) cell = korvel::ComPtr<HostObject>::Adopt(new Range(this, row, column));
   return static_cast<Range*>(cell.get());
 }

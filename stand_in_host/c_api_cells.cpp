@@ -1,6 +1,6 @@
-// The host's C API functions over cells: xlSheetId, xlCoerce, xlSet, xlfSelection, xlcSelect and
-// xlcSelectLastCell, on the cells and selections that the object model shows too (cells/cell_store.h).
-// Strings, arrays (with their strings) and area tables that they hand out are host memory, counted until
+// The host's C API functions over cells: xlSheetId, xlCoerce, xlSet, xlfSelection, xlcSelect,
+// xlcSelectLastCell and xlcCalculateNow, on the cells and selections that the object model shows too
+// (cells/cell_store.h). Strings, arrays (with their strings) and area tables that they hand out are host memory, counted until
 // xlFree. A call that the host cannot carry out returns its code (xlretFailed, or xlretUncalced for a cell
 // not yet calculated) and leaves the result record as it was.
 #include <cmath>
@@ -430,6 +430,12 @@ void CApi::InstallCellFunctions() {
       cells.selection().active_row = active.areas.front().first_row;
       cells.selection().active_column = active.areas.front().first_column;
     }
+    CommandDone(result);
+    return xlretSuccess;
+  };
+  handlers_[xlcCalculateNow] = [](int, XLOPER12**, XLOPER12* result) {
+    if (!App()) return xlretFailed;
+    App()->CalculateAll();
     CommandDone(result);
     return xlretSuccess;
   };

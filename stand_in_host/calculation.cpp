@@ -50,7 +50,8 @@ bool Calculation::Begin(Worksheet* sheet, const std::wstring& cells) {
   rows_ = last_row - row_ + 1;
   columns_ = last_column - column_ + 1;
   if (rows_ * columns_ > 1)
-    block_ = korvel::ComPtr<HostObject>::Adopt(new CellBlock(sheet, row_, column_, rows_, columns_));
+    block_ = korvel::ComPtr<HostObject>::Adopt(
+        new Range(sheet, Areas{Area{row_, column_, row_ + rows_ - 1, column_ + columns_ - 1}}));
   return true;
 }
 

@@ -1,5 +1,5 @@
 // A cell calculation of the stand-in host: a test names the cell (or the cells of an array formula) and calls
-// an export; while it runs, Application.Caller gives that cell's Range (or the block of cells) and xlfCaller its
+// an export; while it runs, Application.Caller gives that cell's Range (or the range of cells) and xlfCaller its
 // reference, and a function's result is taken as the host takes it (a record flagged xlbitDLLFree goes back
 // through xlAutoFree12). Asynchronous functions get a handle and complete through xlAsyncReturn. Also the
 // host's GET.WORKSPACE answers (xlfGetWorkspace).
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "c_api.h"
-#include "object_model/cell_blocks.h"
+#include "object_model/ranges.h"
 
 namespace korvel::standin {
 

@@ -17,9 +17,11 @@ class Worksheet : public HostObject {
   std::wstring name() const;
 
  private:
+  void DefineCellMembers();
   SheetCells cells_;
   std::map<std::pair<LONG, LONG>, korvel::ComPtr<HostObject>> cell_objects_;
   korvel::ComPtr<HostObject> shapes_;
+  korvel::ComPtr<HostObject> all_cells_;
 };
 
 class Workbook : public HostObject {

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "c_api.h"
+#include "calculation.h"
 #include "host_numbers.h"
 #include "object_model/object_model.h"
 
@@ -39,7 +40,7 @@ void CommandDone(XLOPER12* result) {
   result->val.xbool = TRUE;
 }
 
-// The sheet and areas a reference names: xltypeSRef on the active sheet, xltypeRef on the sheet of its id.
+// The sheet and areas a reference names: xltypeSRef on the current sheet, xltypeRef on the sheet of its id.
 struct Target {
   Worksheet* sheet = nullptr;
   Areas areas;
@@ -50,7 +51,8 @@ bool ReadReference(const XLOPER12* r, Target& target) {
   switch (Kind(r)) {
     case xltypeSRef:
       if (r->val.sref.count != 1) return false;
-      t.sheet = App() ? App()->active_sheet() : nullptr;
+      // A reference without a sheet lies on the sheet being calculated, else on the active one.
+      t.sheet = Calculation::Get().sheet() ? Calculation::Get().sheet() : App() ? App()->active_sheet() : nullptr;
       t.areas.push_back(FromXl(r->val.sref.ref));
       break;
     case xltypeRef:

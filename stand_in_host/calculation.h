@@ -29,6 +29,8 @@ class Calculation {
   // The same for an asynchronous function: `call` gets a fresh handle of the host's.
   void CalculateAsync(Worksheet* sheet, const std::wstring& cells, const std::function<void(XLOPER12*)>& call);
   bool calculating() const { return sheet_ != nullptr; }
+  // The sheet of the cell being calculated, on which an xltypeSRef lies; null outside a calculation.
+  Worksheet* sheet() const { return sheet_; }
   // The block of cells that the last array formula's Caller gave, kept for the test to look at afterwards.
   HostObject* last_block() const { return last_block_.get(); }
 

@@ -2,6 +2,7 @@
 // xlCoerce's conversions, its refusals that leave the result record alone, cells not yet calculated, host
 // memory counted until xlFree, xlSet (a missing value clears), sheet ids and the selection commands.
 #include "add_in.h"
+#include "calculation.h"
 #include "host_numbers.h"
 
 namespace korvel::test {
@@ -178,6 +179,23 @@ TEST_F(StandInCellsTest, CellNotYetCalculatedGivesUncalcedUntilTheSheetIsCalcula
   EXPECT_EQ(result.val.array.lparray[1].val.num, 6);
   Free(result);
   ExpectNothingOutstanding();
+}
+
+TEST_F(StandInCellsTest, AReferenceWithoutSheetLiesOnTheSheetBeingCalculated) {
+  cells(0).Set(L"A1", 1.0);
+  cells(1).Set(L"A1", 9.0);
+  double seen = 0;
+  Calculation::Get().Calculate(sheet(1), L"B1", [&]() -> XLOPER12* {
+    XLOPER12 ref = SRef(0, 0, 0, 0);
+    XLOPER12 value{};
+    if (Call(h::xlCoerce, {&ref}, &value) == h::xlretSuccess) seen = value.val.num;
+    return nullptr;
+  });
+  EXPECT_EQ(seen, 9);
+  XLOPER12 ref = SRef(0, 0, 0, 0);
+  XLOPER12 value{};
+  ASSERT_EQ(Call(h::xlCoerce, {&ref}, &value), h::xlretSuccess);
+  EXPECT_EQ(value.val.num, 1) << "outside a calculation: the active sheet";
 }
 
 TEST_F(StandInCellsTest, SheetIdsNameTheSheetThatAReferenceReads) {

@@ -1,3 +1,4 @@
+// The stand-in sheet's cell store: address parsing and writing as the host does, cells, used range, selection.
 #include "cells/cell_store.h"
 
 #include <algorithm>
@@ -144,6 +145,15 @@ void SheetCells::SetValue(LONG row, LONG column, const CellValue& value) {
   cell = Cell{};
   cell.value = value;
   Tidy(row, column);
+}
+
+void SheetCells::EnterFormula(LONG row, LONG column, const std::wstring& formula, bool calculate) {
+  Cell& cell = At(row, column);
+  cell = Cell{};
+  cell.formula = formula;
+  if (auto r = results_.find(formula); r != results_.end()) cell.calculated = r->second;
+  if (calculate) cell.value = cell.calculated;
+  cell.uncalculated = !calculate;
 }
 
 void SheetCells::Tidy(LONG row, LONG column) {

@@ -117,6 +117,9 @@ class SheetCells {
   const Cell* Find(LONG row, LONG column) const;
   Cell& At(LONG row, LONG column) { return cells_[{row, column}]; }
   void SetValue(LONG row, LONG column, const CellValue& value);  // a constant in place of what was there
+  // A formula entered in place of what was there: with `calculate` (the host calculating automatically) it
+  // takes its registered value at once; otherwise it waits, not yet calculated, for Calculate.
+  void EnterFormula(LONG row, LONG column, const std::wstring& formula, bool calculate);
   void Erase(LONG row, LONG column) { cells_.erase({row, column}); }
   void ClearArea(const Area& area);
   // Cells that hold something, by (row, column) in row order.

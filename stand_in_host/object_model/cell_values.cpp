@@ -1,3 +1,4 @@
+// Cell values to and from the VARIANTs that the stand-in's Range members hand over.
 #include "object_model/cell_values.h"
 
 #include <cmath>
@@ -60,7 +61,7 @@ OwnedVariant ToVariant(const CellValue& value) {
   return v;
 }
 
-bool PutVariant(SheetCells& cells, LONG row, LONG column, const VARIANT& v) {
+bool PutVariant(SheetCells& cells, LONG row, LONG column, const VARIANT& v, bool calculate) {
   switch (v.vt) {
     case VT_EMPTY:
     case VT_NULL: cells.Erase(row, column); return true;
@@ -74,10 +75,7 @@ bool PutVariant(SheetCells& cells, LONG row, LONG column, const VARIANT& v) {
       const std::wstring text(v.bstrVal ? v.bstrVal : L"", v.bstrVal ? SysStringLen(v.bstrVal) : 0);
       double n = 0;
       if (!text.empty() && text[0] == L'=') {
-        Cell& cell = cells.At(row, column);
-        cell = Cell{};
-        cell.formula = text;
-        cell.uncalculated = true;  // until the sheet is calculated
+        cells.EnterFormula(row, column, text, calculate);
       } else if (!text.empty() && text[0] == L'\'') {
         cells.SetValue(row, column, CellValue(text.substr(1)));
       } else if (ReadNumber(text, n)) {

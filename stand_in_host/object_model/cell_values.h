@@ -11,8 +11,9 @@ namespace korvel::standin {
 OwnedVariant ToVariant(const CellValue& value);
 // The cell's error value as the object model gives it: VT_ERROR 0x800A0000 + 2000 + code (#N/A is 2042).
 SCODE CellErrorCode(int code);
-// Writes what `v` puts into the cell; false for a kind no cell holds (objects, arrays).
-bool PutVariant(SheetCells& cells, LONG row, LONG column, const VARIANT& v);
+// Writes what `v` puts into the cell; false for a kind no cell holds (objects, arrays). A formula is
+// calculated at once when `calculate` (the host's automatic calculation) is set.
+bool PutVariant(SheetCells& cells, LONG row, LONG column, const VARIANT& v, bool calculate);
 // What Formula reads: the formula of a formula cell, else the constant as the host writes it ("12", "TRUE",
 // "#N/A"), empty for an empty cell.
 std::wstring FormulaText(const Cell* cell);

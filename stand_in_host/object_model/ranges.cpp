@@ -173,6 +173,9 @@ HRESULT Range::PutValues(Call& call) {
     if (!Putable(*value)) return DISP_E_TYPEMISMATCH;
     elements.emplace_back(*value);
   }
+  // The host calculates an entered formula at once unless its calculation is manual (-4135).
+  const OwnedVariant& mode = ObjectModel::Get().application()->Value(L"Calculation");
+  const bool calculate = !(mode.vt == VT_I4 && mode.lVal == -4135);
   const bool clears = elements.size() == 1 && (elements[0].vt == VT_EMPTY || elements[0].vt == VT_NULL);
   for (const Area& a : areas_) {
     if (clears) {
@@ -189,7 +192,7 @@ HRESULT Range::PutValues(Call& call) {
           cells.SetValue(row, column, CellValue::Error(42));
           continue;
         }
-        PutVariant(cells, row, column, elements[static_cast<size_t>(er * columns + ec)]);
+        PutVariant(cells, row, column, elements[static_cast<size_t>(er * columns + ec)], calculate);
       }
   }
   return S_OK;

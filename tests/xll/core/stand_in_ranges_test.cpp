@@ -196,10 +196,12 @@ TEST_F(StandInRangesTest, SelectAndCalculateAreWhatTheCApiSees) {
   auto other = Object(sheet(1), L"Range", Args({OwnedVariant::Text(L"A1:A2")}));
   EXPECT_NE(Invoke(other.get(), L"Select", DISPATCH_METHOD, {}, nullptr), S_OK);
 
-  // A formula the add-in puts is not calculated until the host calculates.
+  // A formula the add-in puts takes its value at once while the host calculates automatically; with manual
+  // calculation not until the host calculates.
   cells().RegisterResult(L"=A1+1", 6.0);
+  cells().RegisterResult(L"=A1+2", 7.0);
   auto b1 = Object(app(), L"Range", Args({OwnedVariant::Text(L"B1")}));
-  OwnedVariant formula = OwnedVariant::Text(L"=A1+1");
+  OwnedVariant formula = OwnedVariant::Text(L"=A1+2");
   ASSERT_EQ(Invoke(b1.get(), L"Formula", DISPATCH_PROPERTYPUT, {}, nullptr, &formula), S_OK);
   XLOPER12 ref{};
   ref.xltype = h::xltypeSRef;
@@ -207,6 +209,11 @@ TEST_F(StandInRangesTest, SelectAndCalculateAreWhatTheCApiSees) {
   ref.val.sref.ref = {0, 0, 1, 1};
   XLOPER12 value{};
   XLOPER12* coerce_args[] = {&ref};
+  ASSERT_EQ(host.api().Call(h::xlCoerce, 1, coerce_args, &value), h::xlretSuccess);
+  EXPECT_EQ(value.val.num, 7);
+  app()->Value(L"Calculation") = OwnedVariant::I4(-4135);
+  formula = OwnedVariant::Text(L"=A1+1");
+  ASSERT_EQ(Invoke(b1.get(), L"Formula", DISPATCH_PROPERTYPUT, {}, nullptr, &formula), S_OK);
   EXPECT_EQ(host.api().Call(h::xlCoerce, 1, coerce_args, &value), h::xlretUncalced);
   OwnedVariant nothing;
   ASSERT_EQ(Invoke(app(), L"Calculate", DISPATCH_PROPERTYGET, {}, &nothing), S_OK);

@@ -59,7 +59,12 @@ void Unregister() {
   if (path.empty() || !KeptServerBytes.data) return;
   if (!HasRegisteredMark(path)) return;
   if (_waccess(path.c_str(), 0) != 0 || _wremove(path.c_str()) != 0) return;
-  if (WriteServerFile(path, KeptServerBytes) != WriteResult::kWritten) return;
+  if (WriteServerFile(path, KeptServerBytes) != WriteResult::kWritten) {
+    // The registered file is gone and its keys lead nowhere: the next open must write and register it
+    // again, or the server would stay missing for good.
+    StartupCounters[kServerRegistered] = 0;
+    return;
+  }
   if (RunRegsvr32(ServerUnregisterArgs) == Regsvr32Outcome::kSucceeded) StartupCounters[kServerRegistered] = 0;
 }
 

@@ -279,6 +279,24 @@ TEST_F(ComServerRemovalTest, FailedOrUnfinishedUnregistrationKeepsTheServerCount
   }
 }
 
+// The removal deletes the file before it writes it again; when that write fails, the keys name a missing
+// file, so the next open installs the server afresh instead of trusting the old registration.
+TEST_F(ComServerRemovalTest, FailedRewriteLetsTheNextOpenInstallAgain) {
+  {
+    ScopedServerFileCallsForTesting short_write(&WriteHalf, nullptr);
+    UnregisterComServer();
+  }
+  EXPECT_TRUE(runs().empty());
+  EXPECT_FALSE(Exists(ServerFile()));
+  EXPECT_EQ(Counter(kServerRegistered), 0);
+  host.ui().StartHelper(0);
+  EXPECT_EQ(ExtractComServer(), 0);
+  ASSERT_EQ(runs().size(), 1u);
+  EXPECT_EQ(runs()[0].parameters, L"/s /n /i " + Quoted());
+  EXPECT_EQ(FileBytes(ServerFile()), BuildServerBytes());
+  EXPECT_EQ(Counter(kServerRegistered), 1);
+}
+
 TEST_F(ComServerRemovalTest, LoadedOrUnmarkedFileIsLeftAlone) {
   {
     LoadedFile loaded(ServerFile());

@@ -7,5 +7,4 @@ using namespace korvel::xll;
 extern "C" {
 XLOPER12* __stdcall VlookupXLL(XLOPER12*, XLOPER12*, XLOPER12*) { return NewErrorResult(xlerrNA); }
 XLOPER12* __stdcall VLOOKUP3(XLOPER12*, XLOPER12*, XLOPER12*) { return NewErrorResult(xlerrNA); }
-XLOPER12* __stdcall DellDuplicates(XLOPER12*) { return NewErrorResult(xlerrNA); }
 }

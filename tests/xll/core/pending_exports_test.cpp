@@ -39,8 +39,6 @@ const PendingFunction kPendingFunctions[] = {
     {"DivideFloat", Failure::kNumberZero, [] { return (void*)DivideFloat(g_counted, g_counted, 10, g_counted); }},
     {"PowerFloat", Failure::kNumberZero, [] { return (void*)PowerFloat(g_counted, 2, 10, g_counted); }},
     {"RootFloat", Failure::kNumberZero, [] { return (void*)RootFloat(g_counted, 10, g_counted); }},
-    {"VlookupXLL", Failure::kNotAvailable, [] { return (void*)VlookupXLL(&g_number, &g_number, &g_number); }},
-    {"VLOOKUP3", Failure::kNotAvailable, [] { return (void*)VLOOKUP3(&g_number, &g_number, &g_number); }},
     {"RusLetter", Failure::kNull, [] { return (void*)RusLetter(g_plain); }},
     {"DigitXLL", Failure::kNull, [] { return (void*)DigitXLL(g_counted); }},
     {"FilterUnicodeChar", Failure::kNull, [] { return (void*)FilterUnicodeChar(g_counted, g_counted, g_counted); }},

@@ -78,6 +78,20 @@ bool SameValue(const XLOPER12& candidate, const XLOPER12& find) {
   return a[0] == b[0] && std::wmemcmp(a + 1, b + 1, static_cast<unsigned short>(b[0])) == 0;
 }
 
+std::optional<long long> FindInElements(const CellCollection& c, const XLOPER12& find) {
+  const XLOPER12* e = c.elements;
+  // One loop per kind sought: a lookup over a million elements is a tight scan of their type words.
+  if (KindOf(find) == xltypeNum) {
+    const double sought = find.val.num;
+    for (long long i = 0; i < c.count; ++i)
+      if (KindOf(e[i]) == xltypeNum && e[i].val.num == sought) return i;
+    return std::nullopt;
+  }
+  for (long long i = 0; i < c.count; ++i)
+    if (KindOf(e[i]) == xltypeStr && SameValue(e[i], find)) return i;
+  return std::nullopt;
+}
+
 bool CopyNumberOrText(const XLOPER12& value, XLOPER12& result) {
   if (KindOf(value) == xltypeNum) {
     FreeXLOper(&result);

@@ -36,6 +36,9 @@ struct CellCollection {
 // character counting). Only numbers and texts ever match.
 bool SameValue(const XLOPER12& candidate, const XLOPER12& find);
 
+// 0-based position of the first array element that matches `find` (a number or a text), read in place.
+std::optional<long long> FindInElements(const CellCollection& c, const XLOPER12& find);
+
 // Puts a copy of a number or text into `result`, flagged xlbitDLLFree (a text in a new buffer of count + 2
 // units), freeing what `result` held; false, and `result` unchanged, for any other kind. Throws
 // std::bad_alloc when the copy cannot be had.

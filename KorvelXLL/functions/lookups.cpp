@@ -16,13 +16,6 @@ namespace {
 // The record's value sought and found: numbers and texts only.
 bool Searchable(const XLOPER12& find) { return find.xltype == xltypeNum || find.xltype == xltypeStr; }
 
-// 0-based position of the first array element that matches `find`.
-std::optional<long long> FindInArray(const CellCollection& c, const XLOPER12& find) {
-  for (long long i = 0; i < c.count; ++i)
-    if (SameValue(c.elements[i], find)) return i;
-  return std::nullopt;
-}
-
 XLOPER12 IntegerRecord(int value) {
   XLOPER12 x{};
   x.xltype = xltypeInt;
@@ -92,7 +85,7 @@ XLOPER12* __stdcall VlookupXLL(XLOPER12* array_find, XLOPER12* find, XLOPER12* a
       // Only a number or a text can match: a cell converted to any other type stops the scan with #N/A.
       if (!find || !Searchable(*find)) return result;
       const std::optional<long long> at =
-          in->kind == CellCollection::Kind::kArray ? FindInArray(*in, *find) : FindInCells(*in, *find);
+          in->kind == CellCollection::Kind::kArray ? FindInElements(*in, *find) : FindInCells(*in, *find);
       if (!at) return result;
       if (out->kind == CellCollection::Kind::kArray) CopyNumberOrText(out->elements[*at], *result);
       else ReadCellInto(*out, *at, *result);
@@ -115,7 +108,7 @@ XLOPER12* __stdcall VLOOKUP3(XLOPER12* array_find, XLOPER12* array_result, XLOPE
     const std::optional<CellCollection> out = CellCollection::Of(array_result);
     if (!in || !out || in->count != out->count || !find || !Searchable(*find)) return result;
     if (find->xltype == xltypeStr && (!find->val.str || !find->val.str[0])) return result;
-    const std::optional<long long> at = FindInArray(*in, *find);
+    const std::optional<long long> at = FindInElements(*in, *find);
     if (!at) return result;
     const XLOPER12& partner = out->elements[*at];
     if (partner.xltype == xltypeStr && (!partner.val.str || !partner.val.str[0])) {

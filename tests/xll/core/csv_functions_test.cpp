@@ -439,5 +439,33 @@ TEST_F(CsvCellsTest, HeapHoldsAsManyBlocksAfterManyCalls) {
   EXPECT_EQ(_heapchk(), _HEAPOK);
 }
 
+// Run by its own test entry under a Japanese locale, where the system code page is Shift-JIS (932); elsewhere
+// it has nothing to check.
+class CsvDoubleByteCodePage : public AddInTest {};
+
+TEST_F(CsvDoubleByteCodePage, RowsComeBackAsTheirCharacters) {
+  if (GetACP() != 932) GTEST_SKIP() << "system code page " << GetACP();
+  // Shift-JIS bytes by hand: U+65E5 93 FA, U+672C 96 7B, U+30C6 83 65, U+30B9 83 58, U+30C8 83 67.
+  const std::wstring path = WriteBytes(temp.path() + L"\\sjis.csv", "\x93\xFA\x96\x7B,1\n\x83\x65\x83\x58\x83\x67,2\n");
+  wchar_t* file = const_cast<wchar_t*>(path.c_str());
+  auto text_of = [this](XLOPER12* r) {
+    std::wstring out;
+    EXPECT_NE(r, nullptr);
+    if (!r) return out;
+    EXPECT_EQ(r->xltype, xltypeStr | xlbitDLLFree);
+    if (r->xltype == (xltypeStr | xlbitDLLFree)) out.assign(r->val.str + 1, r->val.str[0]);
+    host.api().TakeResult(r);
+    return out;
+  };
+  // The count is of characters: 5 for the 9 bytes of the second row.
+  EXPECT_TRUE(text_of(GetRowCSVansi(file, 2, 0)) == L"\u30C6\u30B9\u30C8,2\n");
+  EXPECT_TRUE(text_of(GetRowCSVansi(file, 1, 0)) == L"\u65E5\u672C,1\n");
+  char find[] = "\x83\x58";  // the host hands the cell's text over in the same code page
+  short every_row = 1;
+  EXPECT_TRUE(text_of(FindRowsInCSVansi(file, find, &every_row, 0)) == L"\u30C6\u30B9\u30C8,2\n");
+  char comma[] = ",";
+  EXPECT_TRUE(text_of(FindRowsInCSVansi(file, comma, &every_row, 0)) == L"\u65E5\u672C,1\n\u30C6\u30B9\u30C8,2\n");
+}
+
 }  // namespace
 }  // namespace korvel::test

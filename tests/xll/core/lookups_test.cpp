@@ -1,7 +1,10 @@
 // VLOOKUP3 and VlookupXLL over arrays: the partner of the first exact match in row-by-row order, #N/A or a
 // null result otherwise. Expected partners are written out by hand.
+#include <malloc.h>
+
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "add_in.h"
@@ -223,6 +226,73 @@ TEST_F(LookupTest, VlookupXllOverArraysComparesElementsUnconverted) {
   EXPECT_EQ(Show(VlookupXLL(with_empty, v.Keep(v.Text(L"")), partners)), NumberShown(2));
   EXPECT_TRUE(host.api().CallsOf(xlCoerce).empty()) << "arrays are read in place";
   EXPECT_EQ(host.api().outstanding(), 0u);
+}
+
+std::size_t UsedHeapBlocks() {
+  _HEAPINFO walk{};
+  std::size_t used = 0;
+  while (_heapwalk(&walk) == _HEAPOK)
+    if (walk._useflag == _USEDENTRY) ++used;
+  return used;
+}
+
+TEST_F(LookupTest, HeapHoldsAsManyBlocksAfter10000CallsOfEach) {
+  XLOPER12* keys = v.Array({v.Num(1), v.Text(L"k"), v.Num(3)}, 1, 3);
+  XLOPER12* partners = v.Array({v.Text(L"one"), v.Num(2), v.Text(L"three")}, 3, 1);
+  XLOPER12* find_text = v.Keep(v.Text(L"k"));
+  XLOPER12* find_three = v.Keep(v.Num(3));
+  XLOPER12* absent = v.Keep(v.Num(9));
+  XLOPER12* numbers = v.Array({v.Num(3), v.Num(1.5), v.Num(3), v.Num(-2)}, 2, 2);
+  auto round = [&] {
+    host.api().TakeResult(VLOOKUP3(keys, partners, find_three));
+    host.api().TakeResult(VLOOKUP3(keys, partners, absent));
+    host.api().TakeResult(VlookupXLL(keys, find_text, partners));
+    host.api().TakeResult(VlookupXLL(keys, find_three, partners));
+    host.api().TakeResult(DellDuplicates(numbers));
+  };
+  round();
+  const std::size_t before = UsedHeapBlocks();
+  for (int i = 0; i < 10000; ++i) round();
+  EXPECT_EQ(UsedHeapBlocks(), before);
+  EXPECT_EQ(_heapchk(), _HEAPOK);
+}
+
+// Both lookups are registered thread-safe: 8 threads at once give what one thread gives.
+TEST_F(LookupTest, EightThreadsAtOnceGiveTheResultsOfOne) {
+  std::vector<XLOPER12> keys, partners;
+  for (int i = 0; i < 5000; ++i) {
+    keys.push_back(i % 2 ? v.Num(i) : v.Text(L"t" + std::to_wstring(i)));
+    partners.push_back(i % 3 ? v.Num(-i) : v.Text(L"p" + std::to_wstring(i)));
+  }
+  XLOPER12* key_array = v.Array(keys, 100, 50);
+  XLOPER12* partner_array = v.Array(partners, 1, 5000);
+  std::vector<XLOPER12*> finds;
+  for (int i = 0; i < 5000; i += 97) finds.push_back(v.Keep(i % 2 ? v.Num(i) : v.Text(L"t" + std::to_wstring(i))));
+  finds.push_back(v.Keep(v.Text(L"absent")));
+  // The partners one thread gives, by hand: the element at the key's own position.
+  std::vector<Shown> expected;
+  for (int i = 0; i < 5000; i += 97) expected.push_back(i % 3 ? NumberShown(-i) : TextShown(L"p" + std::to_wstring(i)));
+  expected.push_back(NAShown());
+  std::vector<std::vector<Shown>> seen(8);
+  std::vector<std::thread> threads;
+  for (int t = 0; t < 8; ++t)
+    threads.emplace_back([&, t] {
+      for (int round = 0; round < 20; ++round)
+        for (std::size_t k = 0; k < finds.size(); ++k) {
+          XLOPER12* find = finds[k];
+          XLOPER12* r = t % 2 ? VLOOKUP3(key_array, partner_array, find) : VlookupXLL(key_array, find, partner_array);
+          Shown s;
+          s.type = r ? r->xltype : 0;
+          if (r && (r->xltype & 0xFFF) == xltypeNum) s.num = r->val.num;
+          if (r && (r->xltype & 0xFFF) == xltypeErr) s.err = r->val.err;
+          if (r && (r->xltype & 0xFFF) == xltypeStr) s.text.assign(r->val.str + 1, r->val.str[0]);
+          if (round == 0) seen[t].push_back(s);
+          else if (seen[t].size() == finds.size() && !(s == seen[t][k])) seen[t].clear();  // a later round differed
+          addin.xlAutoFree12(r);
+        }
+    });
+  for (std::thread& th : threads) th.join();
+  for (int t = 0; t < 8; ++t) EXPECT_EQ(seen[t], expected) << "thread " << t;
 }
 
 }  // namespace

@@ -55,6 +55,16 @@ bool RowCounter::Scan(const Block& block) {
   return true;
 }
 
+bool RowPicker::Collect(const char* from, const char* to) {
+  const auto n = static_cast<std::size_t>(to - from);
+  if (n > limit_ - row_.size()) {
+    overflowed_ = true;
+    return false;
+  }
+  row_.append(from, to);
+  return true;
+}
+
 bool RowPicker::Scan(const Block& block) {
   if (wanted_ < 1) return false;
   const char* p = block.data;
@@ -62,11 +72,8 @@ bool RowPicker::Scan(const Block& block) {
   while (p < end) {
     const char* line_feed = FindLineFeed(p, end);
     if (current_ == wanted_) {
-      if (!line_feed) {
-        row_.append(p, end);
-        return true;
-      }
-      row_.append(p, line_feed + 1);
+      if (!line_feed) return Collect(p, end);
+      Collect(p, line_feed + 1);
       return false;
     }
     if (!line_feed) return true;
@@ -76,7 +83,8 @@ bool RowPicker::Scan(const Block& block) {
   return true;
 }
 
-RowFinder::RowFinder(std::string text, bool every_row) : text_(std::move(text)), every_row_(every_row) {
+RowFinder::RowFinder(std::string text, bool every_row, std::size_t limit)
+    : text_(std::move(text)), every_row_(every_row), limit_(limit) {
   // A match needs at most its length less one byte carried over from the previous block.
   if (text_.size() >= kBlockSize) throw std::length_error("search text longer than a block");
   if (text_.size() == 1) {
@@ -99,6 +107,18 @@ const char* RowFinder::FindText(const char* from, const char* end) const {
   return search_ ? search_(from, end) : from;
 }
 
+bool RowFinder::Fits(std::size_t n) {
+  if (n <= limit_ - rows_.size()) return true;
+  overflowed_ = true;
+  return false;
+}
+
+bool RowFinder::Collect(const char* from, const char* to) {
+  if (!Fits(static_cast<std::size_t>(to - from))) return false;
+  rows_.append(from, to);
+  return true;
+}
+
 bool RowFinder::Scan(const Block& block) {
   const char* region = block.data - block.carried;
   const char* end = block.data + block.size;
@@ -106,11 +126,8 @@ bool RowFinder::Scan(const Block& block) {
   const char* from = region;
   if (continuing_) {
     const char* line_feed = FindLineFeed(block.data, end);
-    if (!line_feed) {
-      rows_.append(block.data, end);
-      return true;
-    }
-    rows_.append(block.data, line_feed + 1);
+    if (!line_feed) return Collect(block.data, end);
+    if (!Collect(block.data, line_feed + 1)) return false;
     continuing_ = false;
     if (!every_row_) return false;
     from = line_feed + 1;
@@ -120,17 +137,17 @@ bool RowFinder::Scan(const Block& block) {
     if (row_start == region && dropped_row_start_) {
       // The row began before the carried bytes: room for its first part, read back by Complete.
       const auto length = static_cast<std::size_t>(region_offset - *dropped_row_start_);
+      if (!Fits(length)) return false;
       read_back_.push_back({rows_.size(), *dropped_row_start_, length});
       rows_.append(length, '\0');
     }
     dropped_row_start_.reset();
     const char* line_feed = FindLineFeed(match, end);
     if (!line_feed) {
-      rows_.append(row_start, end);
       continuing_ = true;
-      return true;
+      return Collect(row_start, end);
     }
-    rows_.append(row_start, line_feed + 1);
+    if (!Collect(row_start, line_feed + 1)) return false;
     if (!every_row_) return false;
     from = line_feed + 1;
   }
@@ -150,6 +167,8 @@ bool RowFinder::Scan(const Block& block) {
 }
 
 bool RowFinder::Complete(BlockDevice& device) {
+  // Overflowed rows are not given out, so their first parts need not be read.
+  if (overflowed_) return true;
   for (const ReadBack& part : read_back_)
     if (!ReadRange(device, part.offset, part.length, rows_.data() + part.at)) return false;
   read_back_.clear();

@@ -23,8 +23,6 @@ struct PendingFunction {
 XLOPER12 g_number{{}, xltypeNum};
 wchar_t g_counted[] = {3, L'1', L'2', L'3', 0};
 wchar_t g_plain[] = L"123";
-char g_bytes[] = "123";
-short g_flag = 1;
 
 const PendingFunction kPendingFunctions[] = {
     {"SumInteger", Failure::kNumberZero, [] { return (void*)SumInteger(&g_number, g_counted, 10, 10); }},
@@ -41,12 +39,6 @@ const PendingFunction kPendingFunctions[] = {
     {"DivideFloat", Failure::kNumberZero, [] { return (void*)DivideFloat(g_counted, g_counted, 10, g_counted); }},
     {"PowerFloat", Failure::kNumberZero, [] { return (void*)PowerFloat(g_counted, 2, 10, g_counted); }},
     {"RootFloat", Failure::kNumberZero, [] { return (void*)RootFloat(g_counted, 10, g_counted); }},
-    {"VlookupXLL", Failure::kNotAvailable, [] { return (void*)VlookupXLL(&g_number, &g_number, &g_number); }},
-    {"VLOOKUP3", Failure::kNotAvailable, [] { return (void*)VLOOKUP3(&g_number, &g_number, &g_number); }},
-    {"DellDuplicates", Failure::kNotAvailable, [] { return (void*)DellDuplicates(&g_number); }},
-    {"GetRowsCountCSVansi", Failure::kValue, [] { return (void*)GetRowsCountCSVansi(g_plain, 0); }},
-    {"GetRowCSVansi", Failure::kValue, [] { return (void*)GetRowCSVansi(g_plain, 1, 0); }},
-    {"FindRowsInCSVansi", Failure::kValue, [] { return (void*)FindRowsInCSVansi(g_plain, g_bytes, &g_flag, 0); }},
     {"RusLetter", Failure::kNull, [] { return (void*)RusLetter(g_plain); }},
     {"DigitXLL", Failure::kNull, [] { return (void*)DigitXLL(g_counted); }},
     {"FilterUnicodeChar", Failure::kNull, [] { return (void*)FilterUnicodeChar(g_counted, g_counted, g_counted); }},

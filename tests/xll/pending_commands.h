@@ -6,10 +6,8 @@ namespace korvel::test {
 
 inline const char* const kPendingCommands[] = {
     "XLLbuttonTranspose", "XLLbuttonFindSummands", "XLLbuttonFormatCells000",
-    "XLLbuttonIncreaseDecimal", "XLLbuttonDecreaseDecimal", "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents",
-    "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber", "XLLbuttonTextSpaseToNumber", "XLLbuttonForm",
-    "XLLbuttonDuplicateValues", "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",
-    "XLLbuttonSheets", "XLLbuttonErrors", "XLLbuttonLinks", "XLLbuttonVisibleHiddenName", "XLLbuttonDeleteErrorName",
+    "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents", "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber",
+    "XLLbuttonDuplicateValues", "XLLbuttonSheets", "XLLbuttonVisibleHiddenName", "XLLbuttonDeleteErrorName",
     "XLLbuttonBreakLinksSheet",
     // exported, never registered
     "XLLbuttonGetArreyXLS", "XLLbuttonGetArreyCOM",

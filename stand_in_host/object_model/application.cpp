@@ -34,8 +34,7 @@ Application::Application(bool with_workbook) : HostObject(L"Application") {
   DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
   DefineObject(L"ActiveWindow", [this] { return active_window_; });
   DefineObject(L"Sheets", [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
-  DefineObject(L"Worksheets",
-               [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
+  DefineObject(L"Worksheets", [this] { return active_book_ ? active_book_->worksheets() : nullptr; });
   Define(L"Cells", [this](Call& call) -> HRESULT {
     if (!active_sheet_) return DISP_E_EXCEPTION;
     DISPID id = 0;

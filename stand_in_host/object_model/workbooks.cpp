@@ -1,6 +1,9 @@
 #include "object_model/workbooks.h"
 
 #include "object_model/member_helpers.h"
+#include "object_model/hyperlinks.h"
+#include "object_model/names.h"
+#include "object_model/sheet_tabs.h"
 #include "object_model/vba_projects.h"
 
 namespace korvel::standin {
@@ -12,6 +15,7 @@ Worksheet::Worksheet(HostObject* application, const std::wstring& name) : HostOb
   DefineObject(L"Application", [application] { return application; });
   shapes_ = korvel::ComPtr<HostObject>::Adopt(new Shapes(this));
   DefineObject(L"Shapes", [this] { return shapes_.get(); });
+  AttachHyperlinks(this);
   Define(L"Cells", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (call.args.size() != 2) return DISP_E_BADPARAMCOUNT;
@@ -38,7 +42,9 @@ Workbook::Workbook(HostObject* application, const std::wstring& name, int sheets
   DefineValue(L"Saved", Bool(true), VT_BOOL);
   DefineObject(L"Application", [application] { return application; });
   DefineObject(L"Sheets", [this] { return sheets_.get(); });
-  DefineObject(L"Worksheets", [this] { return sheets_.get(); });
+  worksheets_ = AttachSheetTabs(this, application);
+  names_ = MakeNames();
+  DefineObject(L"Names", [this] { return names_.get(); });
   AttachVbaProject(this);
 }
 

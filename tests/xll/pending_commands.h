@@ -7,7 +7,7 @@ namespace korvel::test {
 inline const char* const kPendingCommands[] = {
     "XLLbuttonTranspose", "XLLbuttonFindSummands", "XLLbuttonFormatCells000",
     "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents", "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber",
-    "XLLbuttonDuplicateValues", "XLLbuttonSheets",
+    "XLLbuttonDuplicateValues",
     "XLLbuttonBreakLinksSheet",
     // exported, never registered
     "XLLbuttonGetArreyXLS", "XLLbuttonGetArreyCOM",

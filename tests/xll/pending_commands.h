@@ -8,7 +8,6 @@ inline const char* const kPendingCommands[] = {
     "XLLbuttonTranspose", "XLLbuttonFindSummands", "XLLbuttonFormatCells000",
     "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents", "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber",
     "XLLbuttonDuplicateValues",
-    "XLLbuttonBreakLinksSheet",
     // exported, never registered
     "XLLbuttonGetArreyXLS", "XLLbuttonGetArreyCOM",
 };

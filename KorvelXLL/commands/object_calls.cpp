@@ -45,6 +45,12 @@ bool ReadInteger(const VARIANT& value, long long& out) {
   return true;
 }
 
+bool ReadTruth(const VARIANT& value) {
+  OwnedVariant converted;
+  if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&value), 0, VT_BOOL))) return false;
+  return converted.boolVal != VARIANT_FALSE;
+}
+
 bool ReadText(const VARIANT& value, std::wstring& out) {
   if (value.vt == VT_BSTR) {
     out.assign(value.bstrVal ? value.bstrVal : L"", SysStringLen(value.bstrVal));

@@ -46,6 +46,8 @@ bool SameObject(IDispatch* a, IDispatch* b);
 
 // A numeric result as a 64-bit integer, whatever numeric type the host gave; false for anything else.
 bool ReadInteger(const VARIANT& value, long long& out);
+// A result read as a truth value: true only for a value that converts to true.
+bool ReadTruth(const VARIANT& value);
 // A result as text; false when it does not convert to one.
 bool ReadText(const VARIANT& value, std::wstring& out);
 

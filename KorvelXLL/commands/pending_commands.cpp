@@ -27,11 +27,6 @@ int NotBuiltYet(const wchar_t* name) {
   }
 KORVEL_PENDING_COMMAND(XLLbuttonTranspose)
 KORVEL_PENDING_COMMAND(XLLbuttonFindSummands)
-KORVEL_PENDING_COMMAND(XLLbuttonFormatCells000)
-KORVEL_PENDING_COMMAND(XLLbuttonTracePrecedents)
-KORVEL_PENDING_COMMAND(XLLbuttonTraceDependents)
-KORVEL_PENDING_COMMAND(XLLbuttonRemoveArrows)
-KORVEL_PENDING_COMMAND(XLLbuttonTextToNumber)
 KORVEL_PENDING_COMMAND(XLLbuttonDuplicateValues)
 KORVEL_PENDING_COMMAND(XLLbuttonGetArreyXLS)
 KORVEL_PENDING_COMMAND(XLLbuttonGetArreyCOM)

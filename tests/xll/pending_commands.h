@@ -5,8 +5,7 @@
 namespace korvel::test {
 
 inline const char* const kPendingCommands[] = {
-    "XLLbuttonTranspose", "XLLbuttonFindSummands", "XLLbuttonFormatCells000",
-    "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents", "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber",
+    "XLLbuttonTranspose", "XLLbuttonFindSummands",
     "XLLbuttonDuplicateValues",
     // exported, never registered
     "XLLbuttonGetArreyXLS", "XLLbuttonGetArreyCOM",

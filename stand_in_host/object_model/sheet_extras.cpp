@@ -36,6 +36,11 @@ constexpr HRESULT kRefused = DISP_E_EXCEPTION;
 
 bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
+// Equal but for case, Cyrillic letters included, whatever the runtime's locale.
+bool SameLetters(const std::wstring& a, const wchar_t* b) {
+  return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
 // A local number: optional minus, digits, a decimal comma, an exponent.
 bool ReadLocalNumber(const std::wstring& text, double& out) {
   std::wstring plain;
@@ -150,8 +155,8 @@ void TypeLocal(Worksheet* sheet, LONG row, LONG column, const std::wstring& text
     PutVariant(cells, row, column, typed, CalculatesAtOnce());
   } else if (ReadLocalNumber(text, n)) {
     cells.SetValue(row, column, CellValue(n));
-  } else if (_wcsicmp(text.c_str(), L"ИСТИНА") == 0 || _wcsicmp(text.c_str(), L"ЛОЖЬ") == 0) {
-    cells.SetValue(row, column, CellValue::Bool(_wcsicmp(text.c_str(), L"ИСТИНА") == 0));
+  } else if (SameLetters(text, L"ИСТИНА") || SameLetters(text, L"ЛОЖЬ")) {
+    cells.SetValue(row, column, CellValue::Bool(SameLetters(text, L"ИСТИНА")));
   } else if (ReadLocalDate(text, n)) {
     cells.SetValue(row, column, CellValue(n));
     ExtrasOf(sheet).formats[{row, column}] = L"dd.mm.yyyy";

@@ -175,12 +175,13 @@ struct CallFailure {
   int function;
   int nth;
   size_t broken;  // cells replaced before the failure
+  bool box = true;  // Excel12X's error box; the selection of the formulas fails quietly
 };
 
 TEST_F(BreakLinksTest, AFailingHostCallEndsTheCommandWithTheHostBackToNormal) {
   const CallFailure cases[] = {
       {"xlcCalculateNow", xlcCalculateNow, 1, 0}, {"xlcSelect", xlcSelect, 1, 0},
-      {"xlfSelection", xlfSelection, 1, 0},       {"xlfGetFormula of the third cell", xlfGetFormula, 3, 1},
+      {"xlcSelectSpecial", xlcSelectSpecial, 1, 0, false}, {"xlfSelection", xlfSelection, 1, 0},       {"xlfGetFormula of the third cell", xlfGetFormula, 3, 1},
       {"xlCoerce of the second link", xlCoerce, 2, 1}, {"xlSet of the third link", xlSet, 3, 2},
   };
   for (const CallFailure& c : cases) {
@@ -189,8 +190,8 @@ TEST_F(BreakLinksTest, AFailingHostCallEndsTheCommandWithTheHostBackToNormal) {
     host.api().FailOnCall(c.function, c.nth, xlretFailed);
     EXPECT_EQ(Run(XLLbuttonBreakLinksSheet, L"111", 2), -1);
     // Excel12X's own error box, and nothing after it.
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].type, kError);
+    ASSERT_EQ(boxes().size(), c.box ? 1u : 0u);
+    if (c.box) EXPECT_EQ(boxes()[0].type, kError);
     size_t broken = 0;
     for (const wchar_t* cell : {L"A1", L"A3", L"A5", L"C6"}) broken += !IsFormula(cell);
     EXPECT_EQ(broken, c.broken);

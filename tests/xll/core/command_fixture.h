@@ -48,7 +48,13 @@ class CommandTest : public AddInTest {
     Baseline();
   }
   // Takes the host's reference counts as they stand now, for LeavesHostAsFound.
-  void Baseline() { app_refs_ = app()->refs(); }
+  void Baseline() {
+    app_refs_ = app()->refs();
+    book_ = app()->active_workbook();
+    sheet_ = app()->active_sheet();
+    book_refs_ = book_ ? book_->refs() : 0;
+    sheet_refs_ = sheet_ ? sheet_->refs() : 0;
+  }
   // The command run as the host runs a registered one, with a clean record of boxes and calls.
   // `answers` answer the boxes that are shown, in order (IDOK for any beyond them).
   int Run(Command command, const wchar_t* script, int mode, std::vector<int> answers = {}) {
@@ -91,6 +97,8 @@ class CommandTest : public AddInTest {
     EXPECT_EQ(host.api().bad_frees(), 0u);
     EXPECT_EQ(host.model().made_for_call_alive(), 0);
     EXPECT_EQ(app()->refs(), app_refs_);
+    if (book_) EXPECT_EQ(book_->refs(), book_refs_);
+    if (sheet_) EXPECT_EQ(sheet_->refs(), sheet_refs_);
     EXPECT_TRUE(host.model().faults().empty());
   }
   // Top-level invokes of `member` on objects of `kind`.
@@ -107,7 +115,9 @@ class CommandTest : public AddInTest {
   }
 
  private:
-  LONG app_refs_ = 0;
+  LONG app_refs_ = 0, book_refs_ = 0, sheet_refs_ = 0;
+  HostObject* book_ = nullptr;
+  HostObject* sheet_ = nullptr;
 };
 
 // The modes by name, for traces.

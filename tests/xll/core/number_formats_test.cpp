@@ -223,3 +223,23 @@ TEST_F(TextToNumberTest, AProtectedSheetRefusesTheWrite) {
 
 }  // namespace
 }  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+TEST_F(TextToNumberTest, WithTheSystemSeparatorsTheSystemsDecimalCounts) {
+  wchar_t decimal[8] = {};
+  ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal, 8), 0);
+  const wchar_t other = decimal[0] == L',' ? L'.' : L',';
+  app()->Value(L"UseSystemSeparators") = OwnedVariant::Bool(true);
+  cells().Set(L"A1", CellValue(std::wstring(L"1") + decimal[0] + L"25"));
+  cells().Set(L"A2", CellValue(std::wstring(L"1") + other + L"25"));
+  cells().Select(L"A1:A2");
+  EXPECT_EQ(Run(XLLbuttonTextToNumber, L"1", 2), 0);
+  EXPECT_TRUE(cells().ValueAt(L"A1") == CellValue(1.25));
+  EXPECT_TRUE(cells().ValueAt(L"A2") == CellValue(std::wstring(L"1") + other + L"25"));
+  ExpectHostAsFound();
+}
+
+}  // namespace
+}  // namespace korvel::test

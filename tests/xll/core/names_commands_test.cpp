@@ -266,3 +266,24 @@ TEST_F(NamesTest, DeleteErrorNameFailures) {
 
 }  // namespace
 }  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+TEST_F(NamesTest, TheTimingLeavesOutTheTimeTheCountStayedOpen) {
+  Add(L"Broken", L"=#REF!");
+  host.ui().Reset();
+  // The user reads the count for 400 ms.
+  host.ui().set_on_box([](const ShownBox& b) {
+    if (b.text.rfind(L"Удалено Имён: ", 0) == 0) Sleep(400);
+  });
+  *addin.OperatingMode = 1;
+  Script script(L"11");
+  EXPECT_EQ(XLLbuttonDeleteErrorName(script.get()), 0);
+  ASSERT_EQ(boxes().size(), 2u);
+  ASSERT_TRUE(IsTiming({boxes()[1].text, boxes()[1].type}));
+  EXPECT_LT(std::stoll(boxes()[1].text.substr(13)), 300);
+}
+
+}  // namespace
+}  // namespace korvel::test

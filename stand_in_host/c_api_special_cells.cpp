@@ -4,7 +4,7 @@
 #include "host_numbers.h"
 #include "object_model/cell_values.h"
 #include "object_model/object_model.h"
-#include "object_model/sheet_extras.h"
+#include "object_model/special_cells.h"
 
 namespace korvel::standin {
 

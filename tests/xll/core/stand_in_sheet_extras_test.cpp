@@ -3,6 +3,7 @@
 // C API's selection of formulas and formula texts.
 #include "add_in.h"
 #include "object_model/cell_values.h"
+#include "object_model/local_typing.h"
 #include "object_model/sheet_extras.h"
 
 namespace korvel::test {

@@ -153,6 +153,7 @@ void CApi::InstallDefaults() {
   InstallRegistration();
   InstallWorkbookCommands();
   InstallCellFunctions();
+  InstallSpecialCells();
   InstallCalculationHandlers(*this);
 }
 

@@ -100,6 +100,7 @@ class CApi {
   void InstallRegistration();
   void InstallWorkbookCommands();
   void InstallCellFunctions();
+  void InstallSpecialCells();
   int Register(int count, XLOPER12** args, XLOPER12* result);
   int Free(int count, XLOPER12** args);
   int AnswerPlainly(int function, XLOPER12* result);

@@ -2,6 +2,7 @@
 
 #include "calculation.h"
 #include "object_model/member_helpers.h"
+#include "object_model/sheet_extras.h"
 
 namespace korvel::standin {
 
@@ -34,8 +35,7 @@ Application::Application(bool with_workbook) : HostObject(L"Application") {
   DefineObject(L"ActiveSheet", [this] { return static_cast<HostObject*>(active_sheet_); });
   DefineObject(L"ActiveWindow", [this] { return active_window_; });
   DefineObject(L"Sheets", [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
-  DefineObject(L"Worksheets",
-               [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
+  DefineObject(L"Worksheets", [this] { return active_book_ ? active_book_->worksheets() : nullptr; });
   // Cells and Range of the active sheet, as the host's global members give them.
   for (const wchar_t* member : {L"Cells", L"Range"})
     Define(member, [this, member](Call& call) -> HRESULT {
@@ -77,6 +77,7 @@ Application::Application(bool with_workbook) : HostObject(L"Application") {
   });
   language_settings_->DefineObject(L"Application", [this] { return this; });
 
+  AttachApplicationExtras(this);
   if (with_workbook) {
     Workbook* book = AddWorkbook(L"Book1");
     books_made_ = 1;

@@ -118,7 +118,22 @@ const DeadDispatchTable kDeadDispatch = {
 
 HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) {}
 
-HostObject::~HostObject() { Released().emplace_back(static_cast<void*>(this), kind_); }
+namespace {
+long g_made_for_call_alive = 0;
+}  // namespace
+
+HostObject::~HostObject() {
+  if (made_for_call_) --g_made_for_call_alive;
+  Released().emplace_back(static_cast<void*>(this), kind_);
+}
+
+void HostObject::MarkMadeForCall() {
+  if (made_for_call_) return;
+  made_for_call_ = true;
+  ++g_made_for_call_alive;
+}
+
+long HostObject::made_for_call_alive() { return g_made_for_call_alive; }
 
 void HostObject::operator delete(void* memory) {
   // Not freed: an IDispatch pointer is the address of its table pointer, which from now on leads to the
@@ -209,7 +224,7 @@ HRESULT HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPAR
     }
   }
   HRESULT hr;
-  if (const MemberFailure* f = model.MatchFailure(kind_, name, flags)) {
+  if (const MemberFailure* f = model.MatchFailure(this, name, flags)) {
     if (result && f->clear_result) VariantClear(result);
     if (result && f->write_result) {
       VariantInit(result);
@@ -335,6 +350,17 @@ HostCollection::HostCollection(std::wstring kind) : HostObject(std::move(kind)) 
 HostObject* HostCollection::Append(korvel::ComPtr<HostObject> item) {
   items_.push_back(std::move(item));
   return items_.back().get();
+}
+
+HostObject* HostCollection::Insert(size_t index, korvel::ComPtr<HostObject> item) {
+  if (index > items_.size()) index = items_.size();
+  return items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(index), std::move(item))->get();
+}
+
+size_t HostCollection::IndexOf(const HostObject* item) const {
+  for (size_t i = 0; i < items_.size(); ++i)
+    if (items_[i].get() == item) return i;
+  return items_.size();
 }
 
 bool HostCollection::Remove(HostObject* item) {

@@ -76,6 +76,11 @@ class HostObject : public IDispatch {
   const std::wstring& kind() const { return kind_; }
   LONG refs() const { return refs_; }
 
+  // An object that the host makes to answer one call (a range of cells, a list of its areas) rather than
+  // one it keeps: such objects are counted while alive, so that a test sees one that a caller never let go.
+  void MarkMadeForCall();
+  static long made_for_call_alive();
+
   void Define(const std::wstring& name, Member member);
   // A stored property read and written as a value; `type` other than VT_EMPTY is the type a put converts to.
   void DefineValue(const std::wstring& name, const VARIANT& initial, VARTYPE type = VT_EMPTY);
@@ -113,6 +118,7 @@ class HostObject : public IDispatch {
   std::map<std::wstring, OwnedVariant> values_;  // by lower-case name
   std::function<IUnknown*(REFIID)> interfaces_;
   std::vector<std::shared_ptr<void>> parts_;
+  bool made_for_call_ = false;
 };
 
 // Items by 1-based index or by their Name; Count; Add when a factory is given.
@@ -120,6 +126,10 @@ class HostCollection : public HostObject {
  public:
   explicit HostCollection(std::wstring kind);
   HostObject* Append(korvel::ComPtr<HostObject> item);
+  // Puts `item` at 0-based `index` (the end when beyond it); the items from there move up by one.
+  HostObject* Insert(size_t index, korvel::ComPtr<HostObject> item);
+  // The 0-based position of `item`, or size() when it is not in the collection.
+  size_t IndexOf(const HostObject* item) const;
   HostObject* At(size_t index) const { return index < items_.size() ? items_[index].get() : nullptr; }
   HostObject* Find(const std::wstring& name) const;
   // Takes `item` out of the collection; false when it is not in it.

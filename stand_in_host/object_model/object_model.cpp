@@ -26,10 +26,11 @@ void ObjectModel::Reset(bool with_workbook) {
   vba_access_trusted_ = true;
 }
 
-const MemberFailure* ObjectModel::MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags) {
+const MemberFailure* ObjectModel::MatchFailure(const HostObject* object, const std::wstring& member, WORD flags) {
   for (MemberFailure& f : failures_) {
     if (f.times == 0) continue;
-    if (!f.object.empty() && Lower(f.object) != Lower(object)) continue;
+    if (f.target && f.target != object) continue;
+    if (!f.object.empty() && Lower(f.object) != Lower(object->kind())) continue;
     if (!f.member.empty() && Lower(f.member) != Lower(member)) continue;
     if (f.flags && !(f.flags & flags)) continue;
     if (f.after > 0) {

@@ -20,6 +20,7 @@ struct MemberFailure {
   bool clear_result = false;
   bool write_result = false;  // writes VT_I4 7 into the result before failing
   int after = 0;  // matching calls that succeed before the failures start
+  const HostObject* target = nullptr;  // this one object only; null for any object of the kind
 
   // The (n + 1)-th Invoke of any member of any object fails, once.
   static MemberFailure AnyCallAfter(int n) {
@@ -54,6 +55,8 @@ class ObjectModel {
   const std::vector<std::wstring>& faults() const { return faults_; }
   void ClearFaults() { faults_.clear(); }
   void Fault(std::wstring what) { faults_.push_back(std::move(what)); }
+  // Objects made to answer one call that are still alive (HostObject::MarkMadeForCall).
+  long made_for_call_alive() const { return HostObject::made_for_call_alive(); }
   // Puts as "Member=value" texts, in order (the value as text).
   std::vector<std::wstring> Puts() const;
   // Whether the collections that CommandBars.FindControls gives follow later deletions (live) or keep the
@@ -65,7 +68,7 @@ class ObjectModel {
   void set_count_large_type(VARTYPE type) { count_large_type_ = type; }
 
   // Called by HostObject.
-  const MemberFailure* MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags);
+  const MemberFailure* MatchFailure(const HostObject* object, const std::wstring& member, WORD flags);
   void Record(SeenInvoke seen) { invokes_.push_back(std::move(seen)); }
   void Record(SeenLookup seen) { lookups_.push_back(std::move(seen)); }
   // While a member runs, calls it makes on other objects are the stand-in's own.

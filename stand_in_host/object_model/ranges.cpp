@@ -4,6 +4,7 @@
 #include "object_model/cell_values.h"
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"
+#include "object_model/sheet_extras.h"
 
 namespace korvel::standin {
 namespace {
@@ -49,6 +50,7 @@ bool Putable(const VARIANT& v) {
 // An object whose Count is a fixed number: what Rows and Columns give, for their Count.
 HRESULT GiveCounter(HostObject::Call& call, LONG count) {
   auto counter = korvel::ComPtr<HostObject>::Adopt(new HostObject(L"Range"));
+  counter->MarkMadeForCall();
   counter->Define(L"Count", ReadOnly([count] { return I4(count); }));
   return HostObject::GiveObject(call, counter.get());
 }
@@ -64,6 +66,7 @@ Range::Range(Worksheet* sheet, Areas areas) : HostObject(L"Range"), sheet_(sheet
   DefineShapeMembers();
   DefineObject(L"Worksheet", [sheet] { return static_cast<HostObject*>(sheet); });
   DefineObject(L"Parent", [sheet] { return static_cast<HostObject*>(sheet); });
+  AttachRangeExtras(this);
 }
 
 int64_t Range::count() const {
@@ -77,6 +80,7 @@ HRESULT Range::Give(Call& call, Worksheet* sheet, const Areas& areas) {
   if (areas.size() == 1 && areas.front().count() == 1)
     return GiveObject(call, sheet->Cell(areas.front().first_row, areas.front().first_column));
   auto made = korvel::ComPtr<HostObject>::Adopt(new Range(sheet, areas));
+  made->MarkMadeForCall();
   return GiveObject(call, made.get());
 }
 
@@ -204,13 +208,16 @@ void Range::DefineNavigationMembers() {
   Define(L"Areas", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     auto areas = korvel::ComPtr<HostCollection>::Adopt(new HostCollection(L"Areas"));
+    areas->MarkMadeForCall();
     for (const Area& a : areas_) {
       if (a.count() == 1) {
         HostObject* cell = sheet_->Cell(a.first_row, a.first_column);
         cell->AddRef();
         areas->Append(korvel::ComPtr<HostObject>::Adopt(cell));
       } else {
-        areas->Append(korvel::ComPtr<HostObject>::Adopt(new Range(sheet_, Areas{a})));
+        auto area = korvel::ComPtr<HostObject>::Adopt(new Range(sheet_, Areas{a}));
+        area->MarkMadeForCall();
+        areas->Append(area);
       }
     }
     return GiveObject(call, areas.get());

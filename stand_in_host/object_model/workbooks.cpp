@@ -3,6 +3,10 @@
 #include <algorithm>
 
 #include "object_model/member_helpers.h"
+#include "object_model/hyperlinks.h"
+#include "object_model/names.h"
+#include "object_model/sheet_extras.h"
+#include "object_model/sheet_tabs.h"
 #include "object_model/vba_projects.h"
 
 namespace korvel::standin {
@@ -14,6 +18,8 @@ Worksheet::Worksheet(HostObject* application, const std::wstring& name) : HostOb
   DefineObject(L"Application", [application] { return application; });
   shapes_ = korvel::ComPtr<HostObject>::Adopt(new Shapes(this));
   DefineObject(L"Shapes", [this] { return shapes_.get(); });
+  AttachHyperlinks(this);
+  AttachSheetExtras(this);
   DefineCellMembers();
 }
 
@@ -74,7 +80,9 @@ Workbook::Workbook(HostObject* application, const std::wstring& name, int sheets
   DefineValue(L"Saved", Bool(true), VT_BOOL);
   DefineObject(L"Application", [application] { return application; });
   DefineObject(L"Sheets", [this] { return sheets_.get(); });
-  DefineObject(L"Worksheets", [this] { return sheets_.get(); });
+  worksheets_ = AttachSheetTabs(this, application);
+  names_ = MakeNames();
+  DefineObject(L"Names", [this] { return names_.get(); });
   AttachVbaProject(this);
 }
 

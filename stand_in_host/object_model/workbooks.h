@@ -27,10 +27,16 @@ class Worksheet : public HostObject {
 class Workbook : public HostObject {
  public:
   Workbook(HostObject* application, const std::wstring& name, int sheets);
+  // Every tab in tab order; the worksheets alone, in the same order.
   HostCollection* sheets() const { return static_cast<HostCollection*>(sheets_.get()); }
+  HostObject* worksheets() const { return worksheets_.get(); }
+  // The book's defined names.
+  HostCollection* names() const { return static_cast<HostCollection*>(names_.get()); }
 
  private:
   korvel::ComPtr<HostObject> sheets_;
+  korvel::ComPtr<HostObject> worksheets_;
+  korvel::ComPtr<HostObject> names_;
 };
 
 }  // namespace korvel::standin

@@ -1,0 +1,200 @@
+#include "object_model/local_typing.h"
+
+#include <cwchar>
+
+#include "common/safearray_access.h"
+#include "object_model/cell_values.h"
+#include "object_model/member_helpers.h"
+#include "object_model/object_model.h"
+#include "object_model/sheet_extras.h"
+
+namespace korvel::standin {
+namespace {
+
+// The host refuses a change of a protected sheet with a run-time error.
+constexpr HRESULT kRefused = DISP_E_EXCEPTION;
+
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// Equal but for case, Cyrillic letters included, whatever the runtime's locale.
+bool SameLetters(const std::wstring& a, const wchar_t* b) {
+  return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+// A local number: optional minus, digits, a decimal comma, an exponent.
+bool ReadLocalNumber(const std::wstring& text, double& out) {
+  std::wstring plain;
+  size_t i = 0, digits = 0;
+  if (i < text.size() && text[i] == L'-') plain += text[i++];
+  while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++digits;
+  if (i < text.size() && text[i] == L',') {
+    plain += L'.';
+    ++i;
+    while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++digits;
+  }
+  if (!digits) return false;
+  if (i < text.size() && (text[i] == L'E' || text[i] == L'e')) {
+    plain += text[i++];
+    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) plain += text[i++];
+    size_t e = 0;
+    while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++e;
+    if (!e) return false;
+  }
+  if (i != text.size()) return false;
+  out = std::wcstod(plain.c_str(), nullptr);
+  return true;
+}
+
+// d.m or d.m.yyyy as the host's serial day number (day 1 is 1900-01-01; the host's day 60 is its
+// 1900-02-29, so later dates count one more).
+bool ReadLocalDate(const std::wstring& text, double& serial) {
+  int day = 0, month = 0, year = 0;
+  wchar_t tail = 0;
+  const int read = swscanf(text.c_str(), L"%2d.%2d.%4d%lc", &day, &month, &year, &tail);
+  if (read == 2) {
+    if (text.find(L'.') != text.rfind(L'.')) return false;
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    year = now.wYear;
+  } else if (read != 3) {
+    return false;
+  }
+  if (text.empty() || !IsDigit(text[0]) || !IsDigit(text.back())) return false;
+  static const int kDays[] = {31, 29, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  if (year < 1900 || year > 9999 || month < 1 || month > 12 || day < 1 ||
+      day > (month == 2 && !leap ? 28 : kDays[month - 1]))
+    return false;
+  SYSTEMTIME date{};
+  date.wYear = static_cast<WORD>(year);
+  date.wMonth = static_cast<WORD>(month);
+  date.wDay = static_cast<WORD>(day);
+  double ole = 0;
+  if (!SystemTimeToVariantTime(&date, &ole)) return false;
+  serial = ole;
+  return true;
+}
+
+std::wstring LocalText(const Cell* cell) {
+  if (!cell) return L"";
+  if (cell->has_formula()) return cell->formula;
+  const CellValue& v = cell->value;
+  switch (v.kind) {
+    case CellValue::Kind::kEmpty: return L"";
+    case CellValue::Kind::kNumber: return LocalNumberText(v.number);
+    case CellValue::Kind::kText: return v.text;
+    case CellValue::Kind::kBool: return v.boolean ? L"ИСТИНА" : L"ЛОЖЬ";
+    case CellValue::Kind::kError: return ErrorText(v.error);
+  }
+  return L"";
+}
+
+// The host calculates an entered formula at once unless its calculation is manual (-4135).
+bool CalculatesAtOnce() {
+  const OwnedVariant& mode = ObjectModel::Get().application()->Value(L"Calculation");
+  return !(mode.vt == VT_I4 && mode.lVal == -4135);
+}
+
+}  // namespace
+
+std::wstring LocalNumberText(double n) {
+  std::wstring text = NumberText(n);
+  for (wchar_t& c : text)
+    if (c == L'.') c = L',';
+  return text;
+}
+
+void TypeLocal(Worksheet* sheet, LONG row, LONG column, const std::wstring& text) {
+  SheetCells& cells = sheet->cells();
+  double n = 0;
+  if (text.empty()) {
+    cells.Erase(row, column);
+  } else if (text[0] == L'\'' || text[0] == L'=') {
+    OwnedVariant typed = Text(text.c_str());
+    PutVariant(cells, row, column, typed, CalculatesAtOnce());
+  } else if (ReadLocalNumber(text, n)) {
+    cells.SetValue(row, column, CellValue(n));
+  } else if (SameLetters(text, L"ИСТИНА") || SameLetters(text, L"ЛОЖЬ")) {
+    cells.SetValue(row, column, CellValue::Bool(SameLetters(text, L"ИСТИНА")));
+  } else if (ReadLocalDate(text, n)) {
+    cells.SetValue(row, column, CellValue(n));
+    SetNumberFormat(sheet, row, column, L"dd.mm.yyyy");
+  } else {
+    cells.SetValue(row, column, CellValue(text));
+  }
+}
+
+void DefineFormulaLocal(Range* range) {
+  Worksheet* sheet = range->sheet();
+  range->Define(L"FormulaLocal", [range, sheet](HostObject::Call& call) -> HRESULT {
+    if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+    const Area& a = range->areas().front();
+    if (!call.is_put()) {
+      const SheetCells& cells = sheet->cells();
+      if (a.count() == 1) return GiveValue(call, Text(LocalText(cells.Find(a.first_row, a.first_column)).c_str()));
+      if (a.count() > (int64_t{1} << 24)) return E_OUTOFMEMORY;
+      SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(a.rows()), 1}, {static_cast<ULONG>(a.columns()), 1}};
+      UniqueSafeArray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
+      if (!array.get()) return E_OUTOFMEMORY;
+      {
+        SafeArrayLock lock(array.get());
+        if (FAILED(lock.status())) return lock.status();
+        auto* data = lock.data<VARIANT>();
+        for (LONG r = 0; r < a.rows(); ++r)
+          for (LONG c = 0; c < a.columns(); ++c) {
+            OwnedVariant v = Text(LocalText(cells.Find(a.first_row + r, a.first_column + c)).c_str());
+            data[static_cast<size_t>(c) * static_cast<size_t>(a.rows()) + r] = v;
+            VariantInit(&v);
+          }
+      }
+      if (!call.result) return S_OK;
+      VariantInit(call.result);
+      call.result->vt = VT_ARRAY | VT_VARIANT;
+      call.result->parray = array.release();
+      return S_OK;
+    }
+    if (ContentsProtected(sheet)) return kRefused;
+    const VARIANT* value = call.value;
+    auto put_one = [sheet](LONG r, LONG c, const VARIANT& v) -> bool {
+      if (v.vt == VT_BSTR) {
+        TypeLocal(sheet, r, c, std::wstring(v.bstrVal ? v.bstrVal : L"", SysStringLen(v.bstrVal)));
+        return true;
+      }
+      return PutVariant(sheet->cells(), r, c, v, CalculatesAtOnce());
+    };
+    if (value->vt == (VT_ARRAY | VT_VARIANT)) {
+      SAFEARRAY* psa = value->parray;
+      // The first dimension is the row; the descriptor stores the last dimension first.
+      LONG low_row = 0, high_row = -1, low_column = 0, high_column = -1;
+      if (!psa || psa->cDims != 2 || FAILED(SafeArrayGetLBound(psa, 1, &low_row)) ||
+          FAILED(SafeArrayGetUBound(psa, 1, &high_row)) || FAILED(SafeArrayGetLBound(psa, 2, &low_column)) ||
+          FAILED(SafeArrayGetUBound(psa, 2, &high_column)) || int64_t{high_row} - low_row + 1 != a.rows() ||
+          int64_t{high_column} - low_column + 1 != a.columns())
+        return DISP_E_TYPEMISMATCH;
+      SafeArrayLock lock(psa);
+      if (FAILED(lock.status())) return lock.status();
+      const VARIANT* data = lock.data<VARIANT>();
+      for (LONG r = 0; r < a.rows(); ++r)
+        for (LONG c = 0; c < a.columns(); ++c)
+          if (!put_one(a.first_row + r, a.first_column + c, data[static_cast<size_t>(c) * a.rows() + r]))
+            return DISP_E_TYPEMISMATCH;
+      return S_OK;
+    }
+    if (value->vt & VT_ARRAY) return DISP_E_TYPEMISMATCH;
+    for (const Area& area : range->areas())
+      for (LONG r = area.first_row; r <= area.last_row; ++r)
+        for (LONG c = area.first_column; c <= area.last_column; ++c)
+          if (!put_one(r, c, *value)) return DISP_E_TYPEMISMATCH;
+    return S_OK;
+  });
+
+}
+
+void DefineLocalSeparators(Application* application) {
+  // The host reads typed numbers with its own decimal comma, not the system's.
+  application->DefineValue(L"UseSystemSeparators", Bool(false), VT_BOOL);
+  application->DefineValue(L"DecimalSeparator", Text(L","), VT_BSTR);
+  application->DefineValue(L"ThousandsSeparator", Text(L" "), VT_BSTR);
+}
+
+}  // namespace korvel::standin

@@ -1,0 +1,28 @@
+// The cells as a user of the host's local language reads and types them: FormulaLocal (15 significant digits
+// and a decimal comma; "'" a text, "=" a formula, a local number, ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy), and
+// the Application's separators, which say that the host reads numbers with its own decimal comma.
+#pragma once
+
+#include <string>
+
+#include "object_model/host_object.h"
+
+namespace korvel::standin {
+
+class Application;
+class Range;
+class Worksheet;
+
+// The local-language text of a number: 15 significant digits with a decimal comma.
+std::wstring LocalNumberText(double n);
+// Reads `text` as a user of the local language types it into the cell: "'" a text, "=" a formula, a local
+// number (decimal comma), ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy (a serial number, formatted as a date), else
+// the text.
+void TypeLocal(Worksheet* sheet, LONG row, LONG column, const std::wstring& text);
+
+// Range.FormulaLocal: a text for one cell, a 2-D array for an area; put types each text as above.
+void DefineFormulaLocal(Range* range);
+// Application.UseSystemSeparators, DecimalSeparator and ThousandsSeparator.
+void DefineLocalSeparators(Application* application);
+
+}  // namespace korvel::standin

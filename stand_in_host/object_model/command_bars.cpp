@@ -173,26 +173,12 @@ CommandBarControls* CommandBarControl::controls() const {
 
 CommandBarControls::CommandBarControls() : HostObject(L"CommandBarControls") {
   Define(L"Count", ReadOnly([this] { return I4(static_cast<LONG>(items_.size())); }));
-  Define(L"Item", [this](Call& call) -> HRESULT {
-    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
-    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
-    CommandBarControl* found = nullptr;
-    if (IsNumber(call.args[0])) {
-      LONG index = 0;
-      if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
-      if (index >= 1) found = At(static_cast<size_t>(index - 1));
-    } else if (call.args[0]->vt == VT_BSTR) {
-      const std::wstring wanted = Lower(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal)));
-      for (const auto& c : items_)
-        if (!found && Lower(c->TextProperty(L"Caption")) == wanted) found = c.get();
-    } else {
-      return DISP_E_TYPEMISMATCH;
-    }
-    if (!found) return DISP_E_BADINDEX;
-    Call plain = call;
-    plain.args.clear();
-    return GiveObject(plain, found);
-  });
+  Define(L"Item", ItemByIndexOrName([this](size_t i) -> HostObject* { return At(i); },
+                                    [this](const std::wstring& caption) -> HostObject* {
+                                      for (const auto& c : items_)
+                                        if (Lower(c->TextProperty(L"Caption")) == caption) return c.get();
+                                      return nullptr;
+                                    }));
   Define(L"Add", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (call.args.size() > 5) return DISP_E_BADPARAMCOUNT;

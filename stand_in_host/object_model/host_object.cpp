@@ -45,6 +45,28 @@ HostObject::Member ReadOnly(std::function<OwnedVariant()> get) {
   };
 }
 
+HostObject::Member ItemByIndexOrName(std::function<HostObject*(size_t)> at,
+                                     std::function<HostObject*(const std::wstring&)> named) {
+  return [at, named](HostObject::Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
+    HostObject* found = nullptr;
+    if (IsNumber(call.args[0])) {
+      LONG index = 0;
+      if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
+      if (index >= 1) found = at(static_cast<size_t>(index - 1));
+    } else if (call.args[0]->vt == VT_BSTR) {
+      found = named(Lower(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal))));
+    } else {
+      return DISP_E_TYPEMISMATCH;
+    }
+    if (!found) return DISP_E_BADINDEX;
+    HostObject::Call plain = call;
+    plain.args.clear();
+    return HostObject::GiveObject(plain, found);
+  };
+}
+
 SeenArg SeeArg(const VARIANT& v) {
   SeenArg a;
   a.vt = v.vt;
@@ -318,24 +340,8 @@ HRESULT HostObject::GiveObject(Call& call, HostObject* object) {
 
 HostCollection::HostCollection(std::wstring kind) : HostObject(std::move(kind)) {
   Define(L"Count", ReadOnly([this] { return I4(static_cast<LONG>(items_.size())); }));
-  Define(L"Item", [this](Call& call) -> HRESULT {
-    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
-    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
-    HostObject* found = nullptr;
-    if (IsNumber(call.args[0])) {
-      LONG index = 0;
-      if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
-      if (index >= 1) found = At(static_cast<size_t>(index - 1));
-    } else if (call.args[0]->vt == VT_BSTR) {
-      found = Find(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal)));
-    } else {
-      return DISP_E_TYPEMISMATCH;
-    }
-    if (!found) return DISP_E_BADINDEX;
-    Call plain = call;
-    plain.args.clear();
-    return GiveObject(plain, found);
-  });
+  Define(L"Item", ItemByIndexOrName([this](size_t i) { return At(i); },
+                                    [this](const std::wstring& name) { return Find(name); }));
   Define(L"Add", [this](Call& call) -> HRESULT {
     if (!factory_) return DISP_E_MEMBERNOTFOUND;
     korvel::ComPtr<HostObject> made = factory_(call);

@@ -15,5 +15,10 @@ inline OwnedVariant Text(const wchar_t* t) { return OwnedVariant::Text(t); }
 HRESULT GiveValue(HostObject::Call& call, const VARIANT& v);
 // A member that only reads: a put, or arguments it does not take, are refused as the host refuses them.
 HostObject::Member ReadOnly(std::function<OwnedVariant()> get);
+// A collection's Item as the host answers it: a number counts from 1 (`at` gets the 0-based position), a text
+// names an item in any case (`named` gets it in lower case); another argument type is a mismatch, and an
+// item that is not there a bad index.
+HostObject::Member ItemByIndexOrName(std::function<HostObject*(size_t)> at,
+                                     std::function<HostObject*(const std::wstring&)> named);
 
 }  // namespace korvel::standin

@@ -117,26 +117,14 @@ LONG Shape::anchor_column() const { return static_cast<LONG>(std::floor(left_ / 
 
 Shapes::Shapes(Worksheet* sheet) : HostObject(L"Shapes"), sheet_(sheet) {
   Define(L"Count", ReadOnly([this] { return I4(static_cast<LONG>(items_.size())); }));
-  Define(L"Item", [this](Call& call) -> HRESULT {
-    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
-    if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
-    HostObject* found = nullptr;
-    if (IsNumber(call.args[0])) {
-      LONG index = 0;
-      if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
-      if (index >= 1) found = At(static_cast<size_t>(index - 1));
-    } else if (call.args[0]->vt == VT_BSTR) {
-      const std::wstring wanted = Lower(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal)));
-      for (const auto& item : items_)
-        if (Lower(static_cast<Shape*>(item.get())->name()) == wanted) found = item.get();
-    } else {
-      return DISP_E_TYPEMISMATCH;
-    }
-    if (!found) return DISP_E_BADINDEX;
-    Call plain = call;
-    plain.args.clear();
-    return GiveObject(plain, found);
-  });
+  // Of several shapes with one name, the last one answers.
+  Define(L"Item", ItemByIndexOrName([this](size_t i) -> HostObject* { return At(i); },
+                                    [this](const std::wstring& name) -> HostObject* {
+                                      HostObject* found = nullptr;
+                                      for (const auto& item : items_)
+                                        if (Lower(static_cast<Shape*>(item.get())->name()) == name) found = item.get();
+                                      return found;
+                                    }));
   Define(L"AddPicture", [this](Call& call) { return AddPicture(call); });
 }
 

@@ -11,27 +11,16 @@ class WorksheetsView : public HostObject {
  public:
   explicit WorksheetsView(HostCollection* tabs) : HostObject(L"Worksheets"), tabs_(tabs) {
     Define(L"Count", ReadOnly([this] { return I4(static_cast<LONG>(Sheets().size())); }));
-    Define(L"Item", [this](Call& call) -> HRESULT {
-      if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
-      if (call.args.size() != 1) return DISP_E_BADPARAMCOUNT;
-      const std::vector<HostObject*> sheets = Sheets();
-      HostObject* found = nullptr;
-      if (IsNumber(call.args[0])) {
-        LONG index = 0;
-        if (!ToLong(call.args[0], index)) return DISP_E_TYPEMISMATCH;
-        if (index >= 1 && static_cast<size_t>(index) <= sheets.size()) found = sheets[index - 1];
-      } else if (call.args[0]->vt == VT_BSTR) {
-        const std::wstring wanted = Lower(std::wstring(call.args[0]->bstrVal, SysStringLen(call.args[0]->bstrVal)));
-        for (HostObject* s : sheets)
-          if (Lower(SheetName(s)) == wanted) found = s;
-      } else {
-        return DISP_E_TYPEMISMATCH;
-      }
-      if (!found) return DISP_E_BADINDEX;
-      Call plain = call;
-      plain.args.clear();
-      return GiveObject(plain, found);
-    });
+    Define(L"Item", ItemByIndexOrName(
+                        [this](size_t i) -> HostObject* {
+                          const std::vector<HostObject*> sheets = Sheets();
+                          return i < sheets.size() ? sheets[i] : nullptr;
+                        },
+                        [this](const std::wstring& name) -> HostObject* {
+                          for (HostObject* s : Sheets())
+                            if (Lower(SheetName(s)) == name) return s;
+                          return nullptr;
+                        }));
   }
 
  private:

@@ -71,7 +71,7 @@ constexpr wchar_t kDeleteQuestion[] =
 // Gives whether it was deleted.
 bool DeleteIfErrorName(IDispatch* names, long long i) {
   HeldObject name;
-  if (CallMember(kCallMember, names, L"Item", name.out(), {I8Value(i)}) != 0) {
+  if (CallMember(kCallMember, names, L"Item", name.out(), {OwnedVariant::I8(i)}) != 0) {
     ShowBox(kWarningBox, L"Item");
     return false;
   }

@@ -62,11 +62,4 @@ bool ReadText(const VARIANT& value, std::wstring& out) {
   return true;
 }
 
-OwnedVariant I8Value(long long v) {
-  OwnedVariant o;
-  o.vt = VT_I8;
-  o.llVal = v;
-  return o;
-}
-
 }  // namespace korvel::xll

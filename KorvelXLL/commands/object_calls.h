@@ -51,7 +51,4 @@ bool ReadTruth(const VARIANT& value);
 // A result as text; false when it does not convert to one.
 bool ReadText(const VARIANT& value, std::wstring& out);
 
-// Values of the calls' arguments; a text is a new BSTR that the holder clears.
-OwnedVariant I8Value(long long v);
-
 }  // namespace korvel::xll

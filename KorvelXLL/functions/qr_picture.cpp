@@ -45,13 +45,6 @@ long long IntegerArgument(const XLOPER12* value, long long fallback) {
   }
 }
 
-OwnedVariant I8(long long v) {
-  OwnedVariant o;
-  o.vt = VT_I8;
-  o.llVal = v;
-  return o;
-}
-
 OwnedVariant Holding(IDispatch* object) {
   OwnedVariant o;
   o.vt = VT_DISPATCH;
@@ -118,7 +111,7 @@ std::wstring DrawSymbol(const wchar_t* text, const PictureNumbers& n) {
   args.push_back(OwnedVariant::Text(text));
   args.push_back(OwnedVariant::Text(L""));
   args.push_back(OwnedVariant::I4(kPngFormat));
-  for (long long v : {n.size_pixel, n.red, n.green, n.blue, n.version, n.level}) args.push_back(I8(v));
+  for (long long v : {n.size_pixel, n.red, n.green, n.blue, n.version, n.level}) args.push_back(OwnedVariant::I8(v));
   OwnedVariant path;
   if (!Call(L"QRcodePrint", &server, &path, &args)) return {};
   if (path.vt != VT_BSTR || !path.bstrVal) return {};
@@ -154,8 +147,8 @@ XLOPER12* PlacePicture(const wchar_t* text, const PictureNumbers& n) {
   picture.push_back(OwnedVariant::Bool(true));   // SaveWithDocument
   picture.push_back(left);
   picture.push_back(top);
-  picture.push_back(I8(n.width));
-  picture.push_back(I8(n.height));
+  picture.push_back(OwnedVariant::I8(n.width));
+  picture.push_back(OwnedVariant::I8(n.height));
   const bool inserted = Call(L"AddPicture", &shapes, nullptr, &picture);
   // The file is the add-in's as soon as the server returned it. A file that cannot be removed stays in
   // TEMP; the result still says whether the picture is on the sheet.

@@ -36,6 +36,7 @@ class OwnedVariant : public VARIANT {
   ~OwnedVariant() { VariantClear(this); }
 
   static OwnedVariant I4(LONG v) { OwnedVariant o; o.vt = VT_I4; o.lVal = v; return o; }
+  static OwnedVariant I8(long long v) { OwnedVariant o; o.vt = VT_I8; o.llVal = v; return o; }
   static OwnedVariant Bool(bool v) { OwnedVariant o; o.vt = VT_BOOL; o.boolVal = v ? VARIANT_TRUE : VARIANT_FALSE; return o; }
   static OwnedVariant Text(const wchar_t* text) {
     OwnedVariant o;

@@ -131,27 +131,7 @@ void DefineFormulaLocal(Range* range) {
     const Area& a = range->areas().front();
     if (!call.is_put()) {
       const SheetCells& cells = sheet->cells();
-      if (a.count() == 1) return GiveValue(call, Text(LocalText(cells.Find(a.first_row, a.first_column)).c_str()));
-      if (a.count() > (int64_t{1} << 24)) return E_OUTOFMEMORY;
-      SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(a.rows()), 1}, {static_cast<ULONG>(a.columns()), 1}};
-      UniqueSafeArray array(SafeArrayCreate(VT_VARIANT, 2, bounds));
-      if (!array.get()) return E_OUTOFMEMORY;
-      {
-        SafeArrayLock lock(array.get());
-        if (FAILED(lock.status())) return lock.status();
-        auto* data = lock.data<VARIANT>();
-        for (LONG r = 0; r < a.rows(); ++r)
-          for (LONG c = 0; c < a.columns(); ++c) {
-            OwnedVariant v = Text(LocalText(cells.Find(a.first_row + r, a.first_column + c)).c_str());
-            data[static_cast<size_t>(c) * static_cast<size_t>(a.rows()) + r] = v;
-            VariantInit(&v);
-          }
-      }
-      if (!call.result) return S_OK;
-      VariantInit(call.result);
-      call.result->vt = VT_ARRAY | VT_VARIANT;
-      call.result->parray = array.release();
-      return S_OK;
+      return GiveAreaValues(call, a, [&](LONG r, LONG c) { return Text(LocalText(cells.Find(r, c)).c_str()); });
     }
     if (ContentsProtected(sheet)) return kRefused;
     const VARIANT* value = call.value;

@@ -98,14 +98,7 @@ void Range::DefineValueMembers() {
   DefineValue(L"NumberFormat", Text(L"General"));
 }
 
-HRESULT Range::GetValues(Call& call, bool formulas) {
-  if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
-  const SheetCells& cells = sheet_->cells();
-  auto one = [&](LONG r, LONG c) {
-    const Cell* cell = cells.Find(r, c);
-    return formulas ? Text(FormulaText(cell).c_str()) : ToVariant(cell ? cell->value : CellValue());
-  };
-  const Area& a = areas_.front();
+HRESULT GiveAreaValues(HostObject::Call& call, const Area& a, const std::function<OwnedVariant(LONG, LONG)>& one) {
   if (a.count() == 1) return GiveValue(call, one(a.first_row, a.first_column));
   if (a.count() > kMaxArrayCells) return E_OUTOFMEMORY;
   SAFEARRAYBOUND bounds[2] = {{static_cast<ULONG>(a.rows()), 1}, {static_cast<ULONG>(a.columns()), 1}};
@@ -128,6 +121,15 @@ HRESULT Range::GetValues(Call& call, bool formulas) {
   call.result->vt = VT_ARRAY | VT_VARIANT;
   call.result->parray = array.release();
   return S_OK;
+}
+
+HRESULT Range::GetValues(Call& call, bool formulas) {
+  if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+  const SheetCells& cells = sheet_->cells();
+  return GiveAreaValues(call, areas_.front(), [&](LONG r, LONG c) {
+    const Cell* cell = cells.Find(r, c);
+    return formulas ? Text(FormulaText(cell).c_str()) : ToVariant(cell ? cell->value : CellValue());
+  });
 }
 
 HRESULT Range::PutValues(Call& call) {

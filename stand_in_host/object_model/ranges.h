@@ -13,6 +13,9 @@ class Worksheet;
 
 // A cell's address as the host writes it: "$B$10".
 std::wstring A1Address(LONG row, LONG column);
+// An area's values as a member's result, each from `one`(row, column): a scalar for one cell, otherwise a 2-D
+// array of VARIANT with lower bounds 1.
+HRESULT GiveAreaValues(HostObject::Call& call, const Area& area, const std::function<OwnedVariant(LONG, LONG)>& one);
 
 class Range : public HostObject {
  public:

@@ -53,7 +53,6 @@ const PendingFunction kPendingFunctions[] = {
     {"TrimXLL", Failure::kNull, [] { return (void*)TrimXLL(g_counted); }},
     {"TrimXLL2", Failure::kNull, [] { return (void*)TrimXLL2(g_plain); }},
     {"SumInteger2", Failure::kNull, [] { return (void*)SumInteger2(&g_number, g_counted, 10, 10); }},
-    {"FindValuesXLL", Failure::kNull, [] { return (void*)FindValuesXLL(&g_number, &g_number, 0); }},
 };
 
 TEST_F(PendingExportsTest, EachPendingFunctionGivesItsFailureValue) {

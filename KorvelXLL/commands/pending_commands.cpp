@@ -26,7 +26,6 @@ int NotBuiltYet(const wchar_t* name) {
     }                                                 \
   }
 KORVEL_PENDING_COMMAND(XLLbuttonTranspose)
-KORVEL_PENDING_COMMAND(XLLbuttonFindSummands)
 KORVEL_PENDING_COMMAND(XLLbuttonFormatCells000)
 KORVEL_PENDING_COMMAND(XLLbuttonIncreaseDecimal)
 KORVEL_PENDING_COMMAND(XLLbuttonDecreaseDecimal)

@@ -5,7 +5,7 @@
 namespace korvel::test {
 
 inline const char* const kPendingCommands[] = {
-    "XLLbuttonTranspose", "XLLbuttonFindSummands", "XLLbuttonFormatCells000",
+    "XLLbuttonTranspose", "XLLbuttonFormatCells000",
     "XLLbuttonIncreaseDecimal", "XLLbuttonDecreaseDecimal", "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents",
     "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber", "XLLbuttonTextSpaseToNumber", "XLLbuttonForm",
     "XLLbuttonDuplicateValues", "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",

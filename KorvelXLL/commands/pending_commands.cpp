@@ -25,7 +25,6 @@ int NotBuiltYet(const wchar_t* name) {
       return -1;                                      \
     }                                                 \
   }
-KORVEL_PENDING_COMMAND(XLLbuttonTranspose)
 KORVEL_PENDING_COMMAND(XLLbuttonFormatCells000)
 KORVEL_PENDING_COMMAND(XLLbuttonIncreaseDecimal)
 KORVEL_PENDING_COMMAND(XLLbuttonDecreaseDecimal)

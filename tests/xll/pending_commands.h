@@ -5,7 +5,7 @@
 namespace korvel::test {
 
 inline const char* const kPendingCommands[] = {
-    "XLLbuttonTranspose", "XLLbuttonFormatCells000",
+    "XLLbuttonFormatCells000",
     "XLLbuttonIncreaseDecimal", "XLLbuttonDecreaseDecimal", "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents",
     "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber", "XLLbuttonTextSpaseToNumber", "XLLbuttonForm",
     "XLLbuttonDuplicateValues", "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",

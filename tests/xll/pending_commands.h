@@ -8,11 +8,11 @@ inline const char* const kPendingCommands[] = {
     "XLLbuttonFormatCells000",
     "XLLbuttonIncreaseDecimal", "XLLbuttonDecreaseDecimal", "XLLbuttonTracePrecedents", "XLLbuttonTraceDependents",
     "XLLbuttonRemoveArrows", "XLLbuttonTextToNumber", "XLLbuttonTextSpaseToNumber", "XLLbuttonForm",
-    "XLLbuttonDuplicateValues", "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",
+    "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",
     "XLLbuttonSheets", "XLLbuttonErrors", "XLLbuttonLinks", "XLLbuttonVisibleHiddenName", "XLLbuttonDeleteErrorName",
     "XLLbuttonBreakLinksSheet",
     // exported, never registered
-    "XLLbuttonGetArreyXLS", "XLLbuttonGetArreyCOM",
+    
 };
 
 }  // namespace korvel::test

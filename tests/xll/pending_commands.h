@@ -11,8 +11,6 @@ inline const char* const kPendingCommands[] = {
     "XLLbuttonConditionalFormatToFormat", "XLLbuttonConditionalFormatToFormatAllSheets",
     "XLLbuttonSheets", "XLLbuttonErrors", "XLLbuttonLinks", "XLLbuttonVisibleHiddenName", "XLLbuttonDeleteErrorName",
     "XLLbuttonBreakLinksSheet",
-    // exported, never registered
-    
 };
 
 }  // namespace korvel::test

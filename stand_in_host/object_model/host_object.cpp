@@ -116,9 +116,18 @@ const DeadDispatchTable kDeadDispatch = {
 
 // ---- HostObject
 
-HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) {}
+namespace {
+long g_live_objects = 0;
+}
 
-HostObject::~HostObject() { Released().emplace_back(static_cast<void*>(this), kind_); }
+HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) { ++g_live_objects; }
+
+HostObject::~HostObject() {
+  --g_live_objects;
+  Released().emplace_back(static_cast<void*>(this), kind_);
+}
+
+long HostObject::live() { return g_live_objects; }
 
 void HostObject::operator delete(void* memory) {
   // Not freed: an IDispatch pointer is the address of its table pointer, which from now on leads to the

@@ -75,6 +75,9 @@ class HostObject : public IDispatch {
 
   const std::wstring& kind() const { return kind_; }
   LONG refs() const { return refs_; }
+  // Objects made and not yet released, over the whole process: a caller that keeps a reference it was
+  // given makes the count grow with every run.
+  static long live();
 
   void Define(const std::wstring& name, Member member);
   // A stored property read and written as a value; `type` other than VT_EMPTY is the type a put converts to.

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "commands/match_value.h"
+#include "functions/result_records.h"
 #include "host/host_call.h"
 #include "host/xl_owners.h"
 #include "menus/prompts.h"
@@ -19,14 +20,6 @@ constexpr int kMaxRuns = 32767;
 constexpr XlRow kLastSheetRow = 1048575;
 constexpr XlColumn kLastSheetColumn = 16383;
 constexpr int kCoerceToArray = 64;  // xltypeMulti as the type argument of xlCoerce
-
-struct ResultRelease {
-  void operator()(XLOPER12* record) const {
-    FreeXLOper(record);
-    delete record;
-  }
-};
-using OwnedResult = std::unique_ptr<XLOPER12, ResultRelease>;
 
 DWORD KindOf(const XLOPER12& v) { return v.xltype & ~(xlbitXLFree | xlbitDLLFree); }
 
@@ -51,13 +44,6 @@ Areas AreasOf(const XLOPER12& ref) {
 bool Valid(const XlArea& a) {
   return a.rwFirst >= 0 && a.rwFirst <= a.rwLast && a.rwLast <= kLastSheetRow && a.colFirst >= 0 &&
          a.colFirst <= a.colLast && a.colLast <= kLastSheetColumn;
-}
-
-XLOPER12* NotAvailable() {
-  auto* record = new XLOPER12{};
-  record->xltype = xltypeErr | xlbitDLLFree;
-  record->val.err = xlerrNA;
-  return record;
 }
 
 class RunCollector {
@@ -102,7 +88,7 @@ XLOPER12* Search(XLOPER12* arr, XLOPER12* find, int compare) {
   selected.xltype = KindOf(*arr);
   if (Excel12X(xlcSelect, ignored.get(), false, nullptr, 1, &selected) != xlretSuccess) return nullptr;
 
-  OwnedResult result(NewXLAreaRef(kMaxRuns, 0));
+  OwnedXlRecord result(NewXLAreaRef(kMaxRuns, 0));
   if (!result) return nullptr;
   HostResult sheet;
   if (Excel12X(xlSheetId, sheet.get(), false, nullptr, 0) != xlretSuccess || sheet.kind() != xltypeRef)
@@ -142,7 +128,7 @@ XLOPER12* Search(XLOPER12* arr, XLOPER12* find, int compare) {
           return nullptr;
   }
   // No match gives #N/A rather than a reference without areas.
-  if (runs.runs() == 0) return NotAvailable();
+  if (runs.runs() == 0) return NewErrorResult(xlerrNA);
   return result.release();
 }
 

@@ -51,11 +51,17 @@ int StopAndRelease(korvel::SafeArrayLock& lock, UINT type, const wchar_t* text) 
   return -1;
 }
 
-// The value of the range at `address` on the active sheet.
+// The value of the range at `address` on the active sheet; false after the failing call's box.
 bool ReadRange(const std::wstring& address, OwnedVariant& value) {
   OwnedVariant range;
-  if (GetMember(pExcelDisp, L"Range", range, OwnedVariant::Text(address.c_str()))) return Stop(kErrorBox, L"Range: "), false;
-  if (GetMember(ObjectOf(range), L"Value", value)) return Stop(kErrorBox, L"ValueGET: "), false;
+  if (GetMember(pExcelDisp, L"Range", range, OwnedVariant::Text(address.c_str()))) {
+    ShowBox(kErrorBox, L"Range: ");
+    return false;
+  }
+  if (GetMember(ObjectOf(range), L"Value", value)) {
+    ShowBox(kErrorBox, L"ValueGET: ");
+    return false;
+  }
   return true;
 }
 

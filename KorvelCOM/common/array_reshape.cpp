@@ -135,24 +135,32 @@ HRESULT TwoToOne(SAFEARRAY* array, LONG first_lbound) {
 
 }  // namespace
 
-HRESULT TransposeInPlace(SAFEARRAY* array) {
+HRESULT TransposeInPlace(SAFEARRAY* array, TransposeStep* failed_step) {
+  TransposeStep ignored;
+  TransposeStep& step = failed_step ? *failed_step : ignored;
+  step = TransposeStep::kShape;
   if (!array || array->cDims != 2) return E_INVALIDARG;
   const std::uint64_t rows = array->rgsabound[1].cElements, columns = array->rgsabound[0].cElements;
   const std::uint64_t size = array->cbElements;
   const std::uint64_t count = rows * columns;
   if (!CellsFitOneArray(count, size)) return E_INVALIDARG;
   const size_t bytes = static_cast<size_t>(count * size);
+  step = TransposeStep::kAccess;
   SafeArrayLock lock(array);
   if (FAILED(lock.status())) return lock.status();
   // With a single row or column the layout reads the same either way: only the bounds change.
   if (rows > 1 && columns > 1 && bytes) {
+    step = TransposeStep::kCopy;
     std::unique_ptr<unsigned char[]> copy(new (std::nothrow) unsigned char[bytes]);
     if (!copy) return E_OUTOFMEMORY;
     std::memcpy(copy.get(), lock.data<unsigned char>(), bytes);
     TransposeData(copy.get(), lock.data<unsigned char>(), static_cast<size_t>(rows), static_cast<size_t>(columns), static_cast<size_t>(size));
   }
   std::swap(array->rgsabound[0], array->rgsabound[1]);
-  return lock.Unlock();
+  step = TransposeStep::kUnaccess;
+  const HRESULT hr = lock.Unlock();
+  if (SUCCEEDED(hr)) step = TransposeStep::kNone;
+  return hr;
 }
 
 HRESULT SwitchDimensions(SAFEARRAY** slot, LONG dims, LONG first_lbound, LONG row_lbound) {

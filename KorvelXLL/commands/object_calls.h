@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <oaidl.h>
+#include <oleauto.h>
 
 #include <initializer_list>
 #include <string>
@@ -50,5 +51,31 @@ bool ReadInteger(const VARIANT& value, long long& out);
 bool ReadTruth(const VARIANT& value);
 // A result as text; false when it does not convert to one.
 bool ReadText(const VARIANT& value, std::wstring& out);
+
+// The short forms of the commands that read values: get X into `result`, call X ignoring its result, put X.
+inline IDispatch* ObjectOf(const VARIANT& v) { return v.vt == VT_DISPATCH ? v.pdispVal : nullptr; }
+
+template <class... Args>
+HRESULT GetMember(IDispatch* object, const wchar_t* name, OwnedVariant& result, const Args&... args) {
+  result.Clear();
+  return CallMember(kGetMember, object, name, &result, {static_cast<VARIANT>(args)...});
+}
+
+inline HRESULT CallMember(IDispatch* object, const wchar_t* name) {
+  OwnedVariant ignored;
+  return CallMember(kCallMember, object, name, &ignored);
+}
+
+inline HRESULT PutMember(IDispatch* object, const wchar_t* name, const VARIANT& value) {
+  return CallMember(kPutMember, object, name, nullptr, {value});
+}
+
+// The automation conversion to a double (empty gives 0, a number stored as text converts).
+inline bool ToDouble(const VARIANT& v, double& out) {
+  OwnedVariant converted;
+  if (FAILED(VariantChangeType(&converted, const_cast<VARIANT*>(&v), 0, VT_R8))) return false;
+  out = converted.dblVal;
+  return true;
+}
 
 }  // namespace korvel::xll

@@ -36,9 +36,12 @@ bool ConfirmCommand(const ScriptedAnswers& script, const wchar_t* prompt) {
   return ShowBox(kQuestionBox, prompt) == IDYES;
 }
 
+bool TimingWanted(const ScriptedAnswers& script, size_t position) {
+  return script.Has(position) ? script.Yes(position) : OperatingMode == kModeTest;
+}
+
 void TimingNotice(const ScriptedAnswers& script, size_t position, std::clock_t start) {
-  const bool shown = script.Has(position) ? script.Yes(position) : OperatingMode == kModeTest;
-  if (!shown) return;
+  if (!TimingWanted(script, position)) return;
   const std::wstring text = L"millisecond: " + std::to_wstring(ElapsedMilliseconds(start, std::clock()));
   ShowBox(kInformationBox, text.c_str());
 }

@@ -89,6 +89,8 @@ bool ConfirmCommand(const ScriptedAnswers& script, const wchar_t* prompt);
 // script character `position` exists and is not "0"; with no such character, only in mode Test. `position`
 // is 2 in a command that confirms first, 1 in one that does not.
 void TimingNotice(const ScriptedAnswers& script, size_t position, std::clock_t start);
+// TimingNotice's rule alone, for commands that show timings of their own text.
+bool TimingWanted(const ScriptedAnswers& script, size_t position);
 
 // The answer index and timer of a command whose boxes all go through MsgBoxTimed; the timer starts when the
 // prompts are made.

@@ -138,16 +138,23 @@ const DeadDispatchTable kDeadDispatch = {
 
 // ---- HostObject
 
-HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) {}
+namespace {
+long g_live_objects = 0;
+}
 
 namespace {
 long g_made_for_call_alive = 0;
 }  // namespace
 
+HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) { ++g_live_objects; }
+
 HostObject::~HostObject() {
+  --g_live_objects;
   if (made_for_call_) --g_made_for_call_alive;
   Released().emplace_back(static_cast<void*>(this), kind_);
 }
+
+long HostObject::live() { return g_live_objects; }
 
 void HostObject::MarkMadeForCall() {
   if (made_for_call_) return;

@@ -75,6 +75,9 @@ class HostObject : public IDispatch {
 
   const std::wstring& kind() const { return kind_; }
   LONG refs() const { return refs_; }
+  // Objects made and not yet released, over the whole process: a caller that keeps a reference it was
+  // given makes the count grow with every run.
+  static long live();
 
   // An object that the host makes to answer one call (a range of cells, a list of its areas) rather than
   // one it keeps: such objects are counted while alive, so that a test sees one that a caller never let go.

@@ -63,7 +63,9 @@ void CheckTransposed(VARTYPE vt, ULONG size, ULONG rows, ULONG columns) {
     for (size_t c = 0; c < columns; ++c)
       for (size_t b = 0; b < size; ++b) At(m.a, r, c)[b] = Pattern(r, c, b);
   void* data = m.a->pvData;
-  ASSERT_EQ(S_OK, TransposeInPlace(m.a));
+  TransposeStep step = TransposeStep::kShape;
+  ASSERT_EQ(S_OK, TransposeInPlace(m.a, &step));
+  EXPECT_EQ(TransposeStep::kNone, step);
   EXPECT_EQ(data, m.a->pvData) << "the data block is kept";
   EXPECT_EQ(0u, m.a->cLocks);
   ASSERT_EQ(columns, Rows(m.a));
@@ -102,7 +104,9 @@ TEST(TransposeCore, EmptyDimensionsSwapTheirBounds) {
 
 TEST(TransposeCore, RefusesAnythingButTwoDimensions) {
   ArrayOwner list(NewList(VT_I4, 5, 0));
-  EXPECT_EQ(E_INVALIDARG, TransposeInPlace(list.a));
+  TransposeStep step = TransposeStep::kNone;
+  EXPECT_EQ(E_INVALIDARG, TransposeInPlace(list.a, &step));
+  EXPECT_EQ(TransposeStep::kShape, step) << "the step that refused is named";
   EXPECT_EQ(5u, list.a->rgsabound[0].cElements);
   SAFEARRAYBOUND three[3] = {{2, 0}, {3, 0}, {4, 0}};
   ArrayOwner cube(SafeArrayCreate(VT_I4, 3, three));

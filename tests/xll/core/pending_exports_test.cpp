@@ -5,7 +5,6 @@
 #include <cstring>
 
 #include "add_in.h"
-#include "pending_commands.h"
 
 namespace korvel::test {
 namespace {
@@ -45,7 +44,6 @@ const PendingFunction kPendingFunctions[] = {
     {"TrimXLL", Failure::kNull, [] { return (void*)TrimXLL(g_counted); }},
     {"TrimXLL2", Failure::kNull, [] { return (void*)TrimXLL2(g_plain); }},
     {"SumInteger2", Failure::kNull, [] { return (void*)SumInteger2(&g_number, g_counted, 10, 10); }},
-    {"FindValuesXLL", Failure::kNull, [] { return (void*)FindValuesXLL(&g_number, &g_number, 0); }},
 };
 
 TEST_F(PendingExportsTest, EachPendingFunctionGivesItsFailureValue) {
@@ -75,23 +73,6 @@ TEST_F(PendingExportsTest, EachPendingFunctionGivesItsFailureValue) {
   EXPECT_EQ(std::wstring(g_plain), L"123");
   EXPECT_EQ(std::wstring(g_counted + 1, g_counted[0]), L"123");
   EXPECT_TRUE(boxes().empty());
-}
-
-TEST_F(PendingExportsTest, EachPendingCommandWarnsOnceAndStops) {
-  wchar_t answers[] = {0, 0};
-  for (const char* name : kPendingCommands) {
-    SCOPED_TRACE(name);
-    auto command = reinterpret_cast<int(__stdcall*)(wchar_t*)>(GetProcAddress(addin.module, name));
-    ASSERT_NE(command, nullptr);
-    host.ui().Reset();
-    EXPECT_EQ(command(answers), -1);
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].type, 0x40030u);
-    EXPECT_EQ(boxes()[0].caption, ProductTitle);
-    EXPECT_EQ(boxes()[0].owner, host.windows().main());
-    EXPECT_EQ(boxes()[0].text,
-              std::wstring(name, name + std::strlen(name)) + L": this command is not available in this version.");
-  }
 }
 
 TEST_F(PendingExportsTest, ColorRGBGivesZero) {

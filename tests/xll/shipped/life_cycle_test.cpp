@@ -9,7 +9,6 @@
 #include <vector>
 
 #include "host.h"
-#include "pending_commands.h"
 
 namespace {
 
@@ -117,20 +116,6 @@ TEST_F(ShippedLifeCycle, AddInManagerNameComesBackThroughTheFilesFree) {
   EXPECT_EQ(refused->val.err, 15);
   host.api().TakeResult(refused);
   EXPECT_EQ(host.api().handed_back(), 2u);
-}
-
-TEST_F(ShippedLifeCycle, CommandsNotBuiltYetWarnOnceAndStop) {
-  Load(HostStart::kOneWorkbook, 1049);
-  wchar_t answers[] = {0, 0};
-  for (const char* name : korvel::test::kPendingCommands) {
-    SCOPED_TRACE(name);
-    host.ui().Reset();
-    auto command = host.Export<int(__stdcall*)(wchar_t*)>(name);
-    ASSERT_NE(command, nullptr);
-    EXPECT_EQ(command(answers), -1);
-    ASSERT_EQ(host.ui().boxes().size(), 1u);
-    EXPECT_EQ(host.ui().boxes()[0].type, 0x40030u);
-  }
 }
 
 TEST_F(ShippedLifeCycle, ThreadThatInitialisedOleItselfKeepsIt) {

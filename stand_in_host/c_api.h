@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <map>
+#include <mutex>
 #include <set>
 #include <string>
 #include <vector>
@@ -118,6 +119,8 @@ class CApi {
   std::vector<int> unknown_;
   std::wstring add_in_path_;
   void(__stdcall* add_in_free_)(XLOPER12*) = nullptr;
+  // Thread-safe functions call the host from its calculation threads: its records take one at a time.
+  std::recursive_mutex lock_;
 };
 
 SeenValue See(const XLOPER12* record);

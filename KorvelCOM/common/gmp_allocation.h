@@ -10,6 +10,27 @@ namespace korvel {
 // member's catch-all.
 void InstallGmpAllocation();
 
+// While a scope is open on a thread, every block that the library allocates on that thread belongs to it.
+// A failed allocation unwinds out of the middle of a library call: the number being written may then point
+// at freed or half-made storage (so it is abandoned, never cleared), and the library's own temporaries are
+// never released. Closing the scope frees every block of it that is still held, so that such a call leaks
+// nothing. Blocks freed or grown inside the scope leave it as usual; an inner scope joins the outer one.
+// Numbers made inside a scope must not outlive it.
+class GmpCallScope {
+ public:
+  GmpCallScope();
+  ~GmpCallScope();
+  GmpCallScope(const GmpCallScope&) = delete;
+  GmpCallScope& operator=(const GmpCallScope&) = delete;
+
+  struct Block;
+
+ private:
+  bool outermost_;
+  Block* held_ = nullptr;
+  friend struct ScopeAccess;
+};
+
 // The largest result, in bits, that a member computes. Members whose result would be larger (Power,
 // Factorial, Fibonacci, LucNum, products) are refused before the library is called. 2^32 bits (512 MiB per
 // number) in the 64-bit build, 2^28 bits (32 MiB) in the 32-bit build, whose address space is 2 GiB.

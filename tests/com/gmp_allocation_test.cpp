@@ -18,12 +18,19 @@ namespace {
 
 void* Refuse(size_t) { throw std::bad_alloc(); }
 void* RefuseGrowth(void*, size_t, size_t) { throw std::bad_alloc(); }
-void Release(void* p, size_t) { std::free(p); }
 
+// Blocks made before the refusal still go back through the installed release function, which knows their
+// layout.
 class RefusedAllocation {
  public:
-  RefusedAllocation() { mp_set_memory_functions(Refuse, RefuseGrowth, Release); }
+  RefusedAllocation() {
+    mp_get_memory_functions(nullptr, nullptr, &release_);
+    mp_set_memory_functions(Refuse, RefuseGrowth, release_);
+  }
   ~RefusedAllocation() { InstallGmpAllocation(); }
+
+ private:
+  void (*release_)(void*, size_t) = nullptr;
 };
 
 class GmpAllocation : public ::testing::Test {

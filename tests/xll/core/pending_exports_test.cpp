@@ -27,14 +27,6 @@ char g_bytes[] = "123";
 short g_flag = 1;
 
 const PendingFunction kPendingFunctions[] = {
-    {"SumInteger", Failure::kNumberZero, [] { return (void*)SumInteger(&g_number, g_counted, 10, 10); }},
-    {"MultiplyInteger", Failure::kNumberZero, [] { return (void*)MultiplyInteger(&g_number, g_counted, 10, 10); }},
-    {"SubtractInteger", Failure::kNumberZero, [] { return (void*)SubtractInteger(g_counted, g_counted, 10, 10); }},
-    {"DivideInteger", Failure::kNumberZero, [] { return (void*)DivideInteger(g_counted, g_counted, 10, 10); }},
-    {"ModInteger", Failure::kNumberZero, [] { return (void*)ModInteger(g_counted, g_counted, 10, 10); }},
-    {"PowerInteger", Failure::kNumberZero, [] { return (void*)PowerInteger(g_counted, 2, 10, 10); }},
-    {"ConvertBaseInteger", Failure::kNumberZero, [] { return (void*)ConvertBaseInteger(g_counted, 10, 16); }},
-    {"FactorialInteger", Failure::kNumberZero, [] { return (void*)FactorialInteger(5, 10); }},
     {"SumFloat", Failure::kNumberZero, [] { return (void*)SumFloat(&g_number, g_counted, 10, g_counted); }},
     {"MultiplyFloat", Failure::kNumberZero, [] { return (void*)MultiplyFloat(&g_number, g_counted, 10, g_counted); }},
     {"SubtractFloat", Failure::kNumberZero, [] { return (void*)SubtractFloat(g_counted, g_counted, 10, g_counted); }},
@@ -52,7 +44,6 @@ const PendingFunction kPendingFunctions[] = {
     {"FilterUnicodeChar", Failure::kNull, [] { return (void*)FilterUnicodeChar(g_counted, g_counted, g_counted); }},
     {"TrimXLL", Failure::kNull, [] { return (void*)TrimXLL(g_counted); }},
     {"TrimXLL2", Failure::kNull, [] { return (void*)TrimXLL2(g_plain); }},
-    {"SumInteger2", Failure::kNull, [] { return (void*)SumInteger2(&g_number, g_counted, 10, 10); }},
     {"FindValuesXLL", Failure::kNull, [] { return (void*)FindValuesXLL(&g_number, &g_number, 0); }},
 };
 

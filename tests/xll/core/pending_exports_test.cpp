@@ -27,12 +27,6 @@ char g_bytes[] = "123";
 short g_flag = 1;
 
 const PendingFunction kPendingFunctions[] = {
-    {"SumFloat", Failure::kNumberZero, [] { return (void*)SumFloat(&g_number, g_counted, 10, g_counted); }},
-    {"MultiplyFloat", Failure::kNumberZero, [] { return (void*)MultiplyFloat(&g_number, g_counted, 10, g_counted); }},
-    {"SubtractFloat", Failure::kNumberZero, [] { return (void*)SubtractFloat(g_counted, g_counted, 10, g_counted); }},
-    {"DivideFloat", Failure::kNumberZero, [] { return (void*)DivideFloat(g_counted, g_counted, 10, g_counted); }},
-    {"PowerFloat", Failure::kNumberZero, [] { return (void*)PowerFloat(g_counted, 2, 10, g_counted); }},
-    {"RootFloat", Failure::kNumberZero, [] { return (void*)RootFloat(g_counted, 10, g_counted); }},
     {"VlookupXLL", Failure::kNotAvailable, [] { return (void*)VlookupXLL(&g_number, &g_number, &g_number); }},
     {"VLOOKUP3", Failure::kNotAvailable, [] { return (void*)VLOOKUP3(&g_number, &g_number, &g_number); }},
     {"DellDuplicates", Failure::kNotAvailable, [] { return (void*)DellDuplicates(&g_number); }},

@@ -15,10 +15,7 @@
 #include "export_calls.h"
 #include "startup/startup_steps.h"
 
-namespace korvel::test {
-
-using standin::CallOutcome;
-using standin::CellValue;
+namespace korvel::standin {
 
 inline void PrintTo(const CallOutcome& o, std::ostream* os) {
   if (o.null) {
@@ -30,6 +27,13 @@ inline void PrintTo(const CallOutcome& o, std::ostream* os) {
                                                                   std::min<size_t>(o.value.text.size(), 80))
       << "' buffer " << o.argument_buffer;
 }
+
+}  // namespace korvel::standin
+
+namespace korvel::test {
+
+using standin::CallOutcome;
+using standin::CellValue;
 
 inline CellValue T(const std::wstring& t) { return CellValue::Text(t); }
 inline CellValue N(double v) { return CellValue::Number(v); }

@@ -33,11 +33,6 @@ const PendingFunction kPendingFunctions[] = {
     {"GetRowsCountCSVansi", Failure::kValue, [] { return (void*)GetRowsCountCSVansi(g_plain, 0); }},
     {"GetRowCSVansi", Failure::kValue, [] { return (void*)GetRowCSVansi(g_plain, 1, 0); }},
     {"FindRowsInCSVansi", Failure::kValue, [] { return (void*)FindRowsInCSVansi(g_plain, g_bytes, &g_flag, 0); }},
-    {"RusLetter", Failure::kNull, [] { return (void*)RusLetter(g_plain); }},
-    {"DigitXLL", Failure::kNull, [] { return (void*)DigitXLL(g_counted); }},
-    {"FilterUnicodeChar", Failure::kNull, [] { return (void*)FilterUnicodeChar(g_counted, g_counted, g_counted); }},
-    {"TrimXLL", Failure::kNull, [] { return (void*)TrimXLL(g_counted); }},
-    {"TrimXLL2", Failure::kNull, [] { return (void*)TrimXLL2(g_plain); }},
     {"FindValuesXLL", Failure::kNull, [] { return (void*)FindValuesXLL(&g_number, &g_number, 0); }},
 };
 

@@ -14,8 +14,9 @@ void InstallGmpAllocation();
 // A failed allocation unwinds out of the middle of a library call: the number being written may then point
 // at freed or half-made storage (so it is abandoned, never cleared), and the library's own temporaries are
 // never released. Closing the scope frees every block of it that is still held, so that such a call leaks
-// nothing. Blocks freed or grown inside the scope leave it as usual; an inner scope joins the outer one.
-// Numbers made inside a scope must not outlive it.
+// nothing. Small blocks of a scope come from an arena of the thread, which the scope empties when it closes;
+// larger blocks freed or grown inside the scope leave it as usual. An inner scope joins the outer one.
+// Numbers and texts made inside a scope must not outlive it.
 class GmpCallScope {
  public:
   GmpCallScope();

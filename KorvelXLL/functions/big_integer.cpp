@@ -32,13 +32,20 @@ void SetTruncated(mpz_ptr out, double value) {
   mpz_set_d(out, value);
 }
 
-// Writes `value` in `base` into the record; a text over 32767 characters leaves the number 0.
+// Writes `value` in `base` into the record; a text over 32767 characters leaves the number 0. A short text
+// is written on the stack: on the host's calculation threads each trip to the shared heap waits for its lock.
 void WriteInteger(ResultRecord& result, mpz_srcptr value, int base) {
   const size_t digits = mpz_sizeinbase(value, base);  // exact, or one more
   if (digits - 1 > static_cast<size_t>(kMaxXlChars)) return;
-  std::unique_ptr<char[]> text(new char[digits + 2]);
-  mpz_get_str(text.get(), base, value);
-  BytesToXLStr(result.get(), text.get(), std::strlen(text.get()));
+  char short_text[512];
+  std::unique_ptr<char[]> long_text;
+  char* text = short_text;
+  if (digits + 2 > sizeof short_text) {
+    long_text.reset(new char[digits + 2]);
+    text = long_text.get();
+  }
+  mpz_get_str(text, base, value);
+  BytesToXLStr(result.get(), text, std::strlen(text));
 }
 
 // The sum or product of a value and a counted text, shared by SumInteger, MultiplyInteger and SumInteger2.

@@ -43,21 +43,21 @@ struct ArgumentStore {
   std::deque<XLOPER12> records;
   std::deque<std::vector<XLOPER12>> arrays;
 
-  XLOPER12 Record(const CellValue& v) {
+  XLOPER12 Record(const ArgValue& v) {
     XLOPER12 r{};
     switch (v.kind) {
-      case CellValue::Kind::kOmitted: r.xltype = xltypeMissing; break;
-      case CellValue::Kind::kEmpty: r.xltype = xltypeNil; break;
-      case CellValue::Kind::kNumber: r.xltype = xltypeNum; r.val.num = v.number; break;
-      case CellValue::Kind::kBool: r.xltype = xltypeBool; r.val.xbool = v.code; break;
-      case CellValue::Kind::kError: r.xltype = xltypeErr; r.val.err = v.code; break;
-      case CellValue::Kind::kText: r.xltype = xltypeStr; r.val.str = Counted(v.text); break;
-      case CellValue::Kind::kArray: {
+      case ArgValue::Kind::kOmitted: r.xltype = xltypeMissing; break;
+      case ArgValue::Kind::kEmpty: r.xltype = xltypeNil; break;
+      case ArgValue::Kind::kNumber: r.xltype = xltypeNum; r.val.num = v.number; break;
+      case ArgValue::Kind::kBool: r.xltype = xltypeBool; r.val.xbool = v.code; break;
+      case ArgValue::Kind::kError: r.xltype = xltypeErr; r.val.err = v.code; break;
+      case ArgValue::Kind::kText: r.xltype = xltypeStr; r.val.str = Counted(v.text); break;
+      case ArgValue::Kind::kArray: {
         if (static_cast<size_t>(v.rows) * v.columns != v.elements.size() || v.elements.empty())
           throw std::invalid_argument("array shape");
         std::vector<XLOPER12>& elements = arrays.emplace_back();
-        for (const CellValue& e : v.elements) {
-          if (e.kind == CellValue::Kind::kArray || e.kind == CellValue::Kind::kOmitted)
+        for (const ArgValue& e : v.elements) {
+          if (e.kind == ArgValue::Kind::kArray || e.kind == ArgValue::Kind::kOmitted)
             throw std::invalid_argument("array element");
           elements.push_back(Record(e));
         }
@@ -98,23 +98,23 @@ struct ArgumentStore {
   }
 };
 
-std::wstring TextFor(const CellValue& v) {
-  if (v.kind == CellValue::Kind::kOmitted || v.kind == CellValue::Kind::kEmpty) return std::wstring();
-  if (v.kind == CellValue::Kind::kText) return v.text;
+std::wstring TextFor(const ArgValue& v) {
+  if (v.kind == ArgValue::Kind::kOmitted || v.kind == ArgValue::Kind::kEmpty) return std::wstring();
+  if (v.kind == ArgValue::Kind::kText) return v.text;
   throw std::invalid_argument("the stand-in passes only texts to string arguments");
 }
 
-long long IntegerFor(const CellValue& v) {
+long long IntegerFor(const ArgValue& v) {
   switch (v.kind) {
-    case CellValue::Kind::kOmitted:
-    case CellValue::Kind::kEmpty: return 0;
-    case CellValue::Kind::kBool: return v.code ? 1 : 0;
-    case CellValue::Kind::kNumber: return static_cast<long long>(v.number);
+    case ArgValue::Kind::kOmitted:
+    case ArgValue::Kind::kEmpty: return 0;
+    case ArgValue::Kind::kBool: return v.code ? 1 : 0;
+    case ArgValue::Kind::kNumber: return static_cast<long long>(v.number);
     default: throw std::invalid_argument("the stand-in passes only numbers to integer arguments");
   }
 }
 
-std::intptr_t Marshal(const std::wstring& letter, const CellValue& v, ArgumentStore& store) {
+std::intptr_t Marshal(const std::wstring& letter, const ArgValue& v, ArgumentStore& store) {
   if (letter == L"D%" || letter == L"G%") return reinterpret_cast<std::intptr_t>(store.Counted(TextFor(v)));
   if (letter == L"C%" || letter == L"F%") return reinterpret_cast<std::intptr_t>(store.Terminated(TextFor(v)));
   if (letter == L"C") return reinterpret_cast<std::intptr_t>(store.Ansi(TextFor(v)));
@@ -217,7 +217,7 @@ std::wstring RegisteredTypeText(const std::wstring& procedure) {
 }
 
 CallOutcome CallExport(HMODULE module, const std::string& name, const std::wstring& type_text,
-                       const std::vector<CellValue>& args) {
+                       const std::vector<ArgValue>& args) {
   FARPROC f = GetProcAddress(module, name.c_str());
   if (!f) throw std::invalid_argument("no such export: " + name);
   std::vector<std::wstring> letters = Letters(type_text);
@@ -227,18 +227,18 @@ CallOutcome CallExport(HMODULE module, const std::string& name, const std::wstri
   std::vector<std::intptr_t> raw;
   // Arguments the formula leaves out at the end are passed as omitted.
   for (size_t i = 1; i < letters.size(); ++i)
-    raw.push_back(Marshal(letters[i], i - 1 < args.size() ? args[i - 1] : CellValue::Omitted(), store));
+    raw.push_back(Marshal(letters[i], i - 1 < args.size() ? args[i - 1] : ArgValue::Omitted(), store));
   return ReadResult(letters[0], Invoke(f, raw), raw);
 }
 
-CallOutcome CallRegistered(HMODULE module, const std::string& name, const std::vector<CellValue>& args) {
+CallOutcome CallRegistered(HMODULE module, const std::string& name, const std::vector<ArgValue>& args) {
   std::wstring type_text = RegisteredTypeText(std::wstring(name.begin(), name.end()));
   if (type_text.empty()) throw std::invalid_argument("not registered: " + name);
   return CallExport(module, name, type_text, args);
 }
 
 std::vector<std::vector<CallOutcome>> CallOnThreads(HMODULE module, const std::string& name,
-                                                    const std::vector<std::vector<CellValue>>& cases, int threads) {
+                                                    const std::vector<std::vector<ArgValue>>& cases, int threads) {
   const std::wstring type_text = RegisteredTypeText(std::wstring(name.begin(), name.end()));
   if (type_text.empty() || type_text.back() != L'$')
     throw std::invalid_argument("the host calls only thread-safe functions on its calculation threads: " + name);

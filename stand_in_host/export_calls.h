@@ -15,39 +15,39 @@ namespace korvel::standin {
 
 // A value that a formula hands to an argument: a number, text, boolean, error, an array of values (row by
 // row), an empty cell, or nothing (an omitted argument).
-struct CellValue {
+struct ArgValue {
   enum class Kind { kOmitted, kEmpty, kNumber, kText, kBool, kError, kArray };
   Kind kind = Kind::kOmitted;
   double number = 0;
   std::wstring text;
   int code = 0;  // boolean or error code
   int rows = 0, columns = 0;
-  std::vector<CellValue> elements;
+  std::vector<ArgValue> elements;
 
-  static CellValue Omitted() { return CellValue{}; }
-  static CellValue Empty() { return Make(Kind::kEmpty); }
-  static CellValue Number(double v) {
-    CellValue c = Make(Kind::kNumber);
+  static ArgValue Omitted() { return ArgValue{}; }
+  static ArgValue Empty() { return Make(Kind::kEmpty); }
+  static ArgValue Number(double v) {
+    ArgValue c = Make(Kind::kNumber);
     c.number = v;
     return c;
   }
-  static CellValue Text(std::wstring t) {
-    CellValue c = Make(Kind::kText);
+  static ArgValue Text(std::wstring t) {
+    ArgValue c = Make(Kind::kText);
     c.text = std::move(t);
     return c;
   }
-  static CellValue Bool(bool b) {
-    CellValue c = Make(Kind::kBool);
+  static ArgValue Bool(bool b) {
+    ArgValue c = Make(Kind::kBool);
     c.code = b;
     return c;
   }
-  static CellValue Error(int e) {
-    CellValue c = Make(Kind::kError);
+  static ArgValue Error(int e) {
+    ArgValue c = Make(Kind::kError);
     c.code = e;
     return c;
   }
-  static CellValue Array(int rows, int columns, std::vector<CellValue> elements) {
-    CellValue c = Make(Kind::kArray);
+  static ArgValue Array(int rows, int columns, std::vector<ArgValue> elements) {
+    ArgValue c = Make(Kind::kArray);
     c.rows = rows;
     c.columns = columns;
     c.elements = std::move(elements);
@@ -55,8 +55,8 @@ struct CellValue {
   }
 
  private:
-  static CellValue Make(Kind k) {
-    CellValue c;
+  static ArgValue Make(Kind k) {
+    ArgValue c;
     c.kind = k;
     return c;
   }
@@ -78,15 +78,15 @@ std::wstring RegisteredTypeText(const std::wstring& procedure);
 // Calls export `name` of `module` with arguments made from `type_text` and the values. A letter or a value
 // the host would not pass (a text for J, too many arguments) throws std::invalid_argument.
 CallOutcome CallExport(HMODULE module, const std::string& name, const std::wstring& type_text,
-                       const std::vector<CellValue>& args);
+                       const std::vector<ArgValue>& args);
 // The same with the procedure's registered type text.
-CallOutcome CallRegistered(HMODULE module, const std::string& name, const std::vector<CellValue>& args);
+CallOutcome CallRegistered(HMODULE module, const std::string& name, const std::vector<ArgValue>& args);
 
 // The host's calculation threads: `threads` threads start together and each calls the registered function
 // with every argument list in turn; the outcomes come back per thread. A function whose type text does not
 // end in "$" (not thread-safe) is refused with std::invalid_argument, as the host would never do it.
 std::vector<std::vector<CallOutcome>> CallOnThreads(HMODULE module, const std::string& name,
-                                                    const std::vector<std::vector<CellValue>>& cases,
+                                                    const std::vector<std::vector<ArgValue>>& cases,
                                                     int threads = 8);
 
 }  // namespace korvel::standin

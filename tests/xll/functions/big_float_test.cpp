@@ -37,7 +37,7 @@ std::wstring Sci(mpf_srcptr v, size_t digits, wchar_t separator = L'.') {
   return out;
 }
 
-CellValue Cells(int rows, int columns, std::vector<CellValue> v) { return CellValue::Array(rows, columns, std::move(v)); }
+ArgValue Cells(int rows, int columns, std::vector<ArgValue> v) { return ArgValue::Array(rows, columns, std::move(v)); }
 
 TEST_F(BigFloatTest, TableOfCells) {
   RunCases({
@@ -58,12 +58,12 @@ TEST_F(BigFloatTest, TableOfCells) {
       {"0.00123", "SumFloat", {T(L"0.00123"), T(L"0")}, TextResult(L"1.23E-3")},
       {"PrecisionOut -1", "SumFloat", {T(L"1"), T(L"1"), N(-1)}, NullResult()},
       {"PrecisionOut 1", "DivideFloat", {T(L"2"), T(L"3"), N(1)}, TextResult(L"7.0E-1")},
-      {"product of an empty range", "MultiplyFloat", {Cells(1, 2, {CellValue::Empty(), CellValue::Empty()})},
+      {"product of an empty range", "MultiplyFloat", {Cells(1, 2, {ArgValue::Empty(), ArgValue::Empty()})},
        NumberZero()},
-      {"sum of an empty range", "SumFloat", {Cells(1, 2, {CellValue::Empty(), CellValue::Empty()})},
+      {"sum of an empty range", "SumFloat", {Cells(1, 2, {ArgValue::Empty(), ArgValue::Empty()})},
        TextResult(L"0")},
       {"range of numbers, texts, a boolean", "SumFloat",
-       {Cells(1, 3, {N(0.5), T(L"1.25"), CellValue::Bool(true)}), T(L"1")}, TextResult(L"2.75E+0")},
+       {Cells(1, 3, {N(0.5), T(L"1.25"), ArgValue::Bool(true)}), T(L"1")}, TextResult(L"2.75E+0")},
       {"separator ';'", "SumFloat", {T(L"1;5"), T(L"0"), N(0), T(L";")}, TextResult(L"1;5E+0")},
       {"separator 'ab' acts as 'a'", "SumFloat", {T(L"1a5"), T(L"0"), N(0), T(L"ab")}, TextResult(L"1a5E+0")},
       {"separator U+00B7 comes back as given", "SumFloat", {T(L"1\u00b75"), T(L"0"), N(0), T(L"\u00b7")},
@@ -75,8 +75,8 @@ TEST_F(BigFloatTest, TableOfCells) {
       {"separator '@'", "PowerFloat", {T(L"1"), N(1), N(0), T(L"@")}, NullResult()},
       {"U+0431 is no digit", "SumFloat", {T(L"\u0431"), T(L"0")}, NumberZero()},
       {"text with empty Number2", "SumFloat", {T(L"1"), T(L"")}, NumberZero()},
-      {"empty cell", "MultiplyFloat", {CellValue::Empty(), T(L"1")}, NumberZero()},
-      {"boolean refused", "SumFloat", {CellValue::Bool(false), T(L"1")}, NullResult()},
+      {"empty cell", "MultiplyFloat", {ArgValue::Empty(), T(L"1")}, NumberZero()},
+      {"boolean refused", "SumFloat", {ArgValue::Bool(false), T(L"1")}, NullResult()},
       {"empty operand", "DivideFloat", {T(L""), T(L"1")}, NullResult()},
       {"negative exponent", "PowerFloat", {T(L"2"), N(-1)}, NullResult()},
       {"root of a negative", "RootFloat", {T(L"-4")}, NullResult()},

@@ -13,7 +13,7 @@ namespace {
 
 class BigIntegerTest : public CellFunctionTest {};
 
-CellValue Cells(int rows, int columns, std::vector<CellValue> v) { return CellValue::Array(rows, columns, std::move(v)); }
+ArgValue Cells(int rows, int columns, std::vector<ArgValue> v) { return ArgValue::Array(rows, columns, std::move(v)); }
 
 TEST_F(BigIntegerTest, TableOfCells) {
   RunCases({
@@ -46,17 +46,17 @@ TEST_F(BigIntegerTest, TableOfCells) {
       {"negative cell number truncated", "SumInteger", {N(-2.9), T(L"0")}, TextResult(L"-2")},
       {"text with empty Number2", "SumInteger", {T(L"5"), T(L"")}, NumberZero()},
       {"number with omitted Number2", "MultiplyInteger", {N(5)}, NumberZero()},
-      {"empty cell", "SumInteger", {CellValue::Empty(), T(L"1")}, NumberZero()},
-      {"boolean refused", "SumInteger", {CellValue::Bool(true), T(L"1")}, NullResult()},
-      {"error refused", "MultiplyInteger", {CellValue::Error(42), T(L"1")}, NullResult()},
+      {"empty cell", "SumInteger", {ArgValue::Empty(), T(L"1")}, NumberZero()},
+      {"boolean refused", "SumInteger", {ArgValue::Bool(true), T(L"1")}, NullResult()},
+      {"error refused", "MultiplyInteger", {ArgValue::Error(42), T(L"1")}, NullResult()},
       {"omitted refused", "SumInteger", {Omitted(), T(L"1")}, NullResult()},
       {"range of 1, '2', TRUE, empty plus 3", "SumInteger",
-       {Cells(2, 2, {N(1), T(L"2"), CellValue::Bool(true), CellValue::Empty()}), T(L"3")}, TextResult(L"6")},
+       {Cells(2, 2, {N(1), T(L"2"), ArgValue::Bool(true), ArgValue::Empty()}), T(L"3")}, TextResult(L"6")},
       {"product of the same", "MultiplyInteger",
-       {Cells(2, 2, {N(1), T(L"2"), CellValue::Bool(true), CellValue::Empty()}), T(L"3")}, TextResult(L"6")},
-      {"product of empty cells", "MultiplyInteger", {Cells(1, 2, {CellValue::Empty(), CellValue::Empty()}), T(L"")},
+       {Cells(2, 2, {N(1), T(L"2"), ArgValue::Bool(true), ArgValue::Empty()}), T(L"3")}, TextResult(L"6")},
+      {"product of empty cells", "MultiplyInteger", {Cells(1, 2, {ArgValue::Empty(), ArgValue::Empty()}), T(L"")},
        NumberZero()},
-      {"sum of empty cells", "SumInteger", {Cells(1, 2, {CellValue::Empty(), CellValue::Empty()}), T(L"")},
+      {"sum of empty cells", "SumInteger", {Cells(1, 2, {ArgValue::Empty(), ArgValue::Empty()}), T(L"")},
        TextResult(L"0")},
       {"unreadable array text", "SumInteger", {Cells(1, 2, {T(L"1"), T(L"q")}), T(L"1")}, NumberZero()},
       {"array in base 16", "SumInteger", {Cells(1, 2, {T(L"f"), T(L"1")}), T(L"10"), N(16), N(10)}, TextResult(L"32")},
@@ -100,17 +100,17 @@ TEST_F(BigIntegerTest, ResultsAtTheLengthLimit) {
 // A product that surely cannot be written is not computed, but its other factors still decide: a 0 makes
 // it "0", an unreadable one the number 0.
 TEST_F(BigIntegerTest, ProductsBeyondTheLimitStillReadEveryFactor) {
-  const CellValue big = T(std::wstring(20000, L'9'));
-  std::vector<CellValue> many(50, big);
-  std::vector<CellValue> with_zero = many;
+  const ArgValue big = T(std::wstring(20000, L'9'));
+  std::vector<ArgValue> many(50, big);
+  std::vector<ArgValue> with_zero = many;
   with_zero.push_back(N(0));
-  std::vector<CellValue> with_bad = many;
+  std::vector<ArgValue> with_bad = many;
   with_bad.push_back(T(L"x"));
   RunCases({
-      {"too long", "MultiplyInteger", {CellValue::Array(1, 50, many), T(L"1")}, NumberZero()},
-      {"a zero at the end", "MultiplyInteger", {CellValue::Array(1, 51, with_zero), T(L"7")}, TextResult(L"0")},
-      {"a zero in Number2", "MultiplyInteger", {CellValue::Array(1, 50, many), T(L"0")}, TextResult(L"0")},
-      {"an unreadable factor", "MultiplyInteger", {CellValue::Array(1, 51, with_bad), T(L"1")}, NumberZero()},
+      {"too long", "MultiplyInteger", {ArgValue::Array(1, 50, many), T(L"1")}, NumberZero()},
+      {"a zero at the end", "MultiplyInteger", {ArgValue::Array(1, 51, with_zero), T(L"7")}, TextResult(L"0")},
+      {"a zero in Number2", "MultiplyInteger", {ArgValue::Array(1, 50, many), T(L"0")}, TextResult(L"0")},
+      {"an unreadable factor", "MultiplyInteger", {ArgValue::Array(1, 51, with_bad), T(L"1")}, NumberZero()},
       {"two factors that fit", "MultiplyInteger", {T(std::wstring(16000, L'9')), T(L"9")},
        TextResult(L"8" + std::wstring(15999, L'9') + L"1")},
   });

@@ -33,11 +33,11 @@ inline void PrintTo(const CallOutcome& o, std::ostream* os) {
 namespace korvel::test {
 
 using standin::CallOutcome;
-using standin::CellValue;
+using standin::ArgValue;
 
-inline CellValue T(const std::wstring& t) { return CellValue::Text(t); }
-inline CellValue N(double v) { return CellValue::Number(v); }
-inline CellValue Omitted() { return CellValue::Omitted(); }
+inline ArgValue T(const std::wstring& t) { return ArgValue::Text(t); }
+inline ArgValue N(double v) { return ArgValue::Number(v); }
+inline ArgValue Omitted() { return ArgValue::Omitted(); }
 
 // Expected outcomes: an add-in record (flagged xlbitDLLFree) or null.
 inline CallOutcome TextResult(const std::wstring& text) {
@@ -81,7 +81,7 @@ inline std::wstring GmpText(mpz_srcptr z, int base) {
 struct CellCase {
   const char* what;
   const char* function;
-  std::vector<CellValue> args;
+  std::vector<ArgValue> args;
   CallOutcome expected;
 };
 
@@ -92,7 +92,7 @@ class CellFunctionTest : public AddInTest {
     AddInTest::SetUp();
     korvel::xll::RegisterAll();
   }
-  CallOutcome Call(const char* function, const std::vector<CellValue>& args) {
+  CallOutcome Call(const char* function, const std::vector<ArgValue>& args) {
     return standin::CallRegistered(addin.module, function, args);
   }
   void RunCases(const std::vector<CellCase>& cases) {

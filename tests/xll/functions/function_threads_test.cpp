@@ -13,11 +13,11 @@ class FunctionThreadsTest : public CellFunctionTest {};
 
 struct ThreadCases {
   const char* function;
-  std::vector<std::vector<CellValue>> cases;
+  std::vector<std::vector<ArgValue>> cases;
 };
 
 TEST_F(FunctionThreadsTest, EightThreadsGiveTheResultsOfOne) {
-  const CellValue range = CellValue::Array(2, 2, {N(3), T(L"12345678901234567890"), CellValue::Bool(true), T(L"-7")});
+  const ArgValue range = ArgValue::Array(2, 2, {N(3), T(L"12345678901234567890"), ArgValue::Bool(true), T(L"-7")});
   const std::vector<ThreadCases> functions = {
       {"SumInteger", {{range, T(L"99999999999999999999")}, {T(L"x"), T(L"1")}, {N(2.5), T(L"ff"), N(16), N(2)}}},
       {"MultiplyInteger", {{range, T(L"-3")}, {T(std::wstring(60, L'7')), T(std::wstring(60, L'3'))}}},
@@ -42,7 +42,7 @@ TEST_F(FunctionThreadsTest, EightThreadsGiveTheResultsOfOne) {
     SCOPED_TRACE(f.function);
     std::vector<CallOutcome> one;
     for (const auto& args : f.cases) one.push_back(Call(f.function, args));
-    std::vector<std::vector<CellValue>> rounds;
+    std::vector<std::vector<ArgValue>> rounds;
     for (int i = 0; i < 8; ++i) rounds.insert(rounds.end(), f.cases.begin(), f.cases.end());
     const auto outcomes = standin::CallOnThreads(addin.module, f.function, rounds, 8);
     ASSERT_EQ(outcomes.size(), 8u);

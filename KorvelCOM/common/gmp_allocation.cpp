@@ -5,7 +5,6 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
-#include <memory>
 #include <new>
 
 namespace korvel {
@@ -19,7 +18,7 @@ struct GmpCallScope::Block {
       Block* prev;
       Block* next;
       GmpCallScope* scope;
-      size_t arena;  // 1 for a block of the thread's arena
+      size_t arena;  // 1 for a block of a scope's arena
     } link;
     std::max_align_t align;
   };
@@ -29,19 +28,12 @@ namespace {
 
 using Block = GmpCallScope::Block;
 
-// The small blocks of a call come from a per-thread arena that the outermost scope empties when it closes:
-// a call of a worksheet function makes a dozen of them, and on the host's calculation threads each trip to
-// the runtime's heap waits for its one lock. Blocks freed inside the call stay in the arena until then.
-constexpr size_t kArenaBytes = 64 * 1024;
-constexpr size_t kArenaLargest = 4 * 1024;
+// Blocks up to this size come from the open scope's arena while it has room.
+constexpr size_t kArenaLargest = 1024;
 
-struct Arena {
-  alignas(std::max_align_t) unsigned char bytes[kArenaBytes];
-  size_t used = 0;
-};
-
+// A plain pointer: a thread-local object with a destructor would be destroyed after the runtime's emulated
+// thread-local storage is freed (MinGW), and free garbage at every thread's exit.
 thread_local GmpCallScope* t_open_scope = nullptr;
-thread_local std::unique_ptr<Arena> t_arena;
 
 Block* HeaderOf(void* p) { return static_cast<Block*>(p) - 1; }
 void* UserOf(Block* b) { return b + 1; }
@@ -51,22 +43,20 @@ size_t Rounded(size_t size) {
   return (size + a - 1) / a * a;
 }
 
-// A block of the arena when a scope is open and the block is small and fits; null otherwise.
-Block* FromArena(size_t size) {
-  if (!t_open_scope || size > kArenaLargest) return nullptr;
-  if (!t_arena) t_arena.reset(new (std::nothrow) Arena);
-  Arena* arena = t_arena.get();
-  const size_t need = sizeof(Block) + Rounded(size);
-  if (!arena || kArenaBytes - arena->used < need) return nullptr;
-  auto* b = reinterpret_cast<Block*>(arena->bytes + arena->used);
-  arena->used += need;
-  b->link = {nullptr, nullptr, nullptr, 1};
-  return b;
-}
-
 }  // namespace
 
 struct ScopeAccess {
+  // A block of the open scope's arena when the block is small and fits; null otherwise.
+  static Block* FromArena(size_t size) {
+    GmpCallScope* scope = t_open_scope;
+    if (!scope || size > kArenaLargest) return nullptr;
+    const size_t need = sizeof(Block) + Rounded(size);
+    if (GmpCallScope::kArenaBytes - scope->arena_used_ < need) return nullptr;
+    auto* b = reinterpret_cast<Block*>(scope->arena_ + scope->arena_used_);
+    scope->arena_used_ += need;
+    b->link = {nullptr, nullptr, nullptr, 1};
+    return b;
+  }
   static void Link(Block* b, GmpCallScope* scope) {
     b->link.scope = scope;
     b->link.prev = nullptr;
@@ -96,7 +86,7 @@ struct ScopeAccess {
 namespace {
 
 void* Allocate(size_t size) {
-  if (Block* b = FromArena(size)) return UserOf(b);
+  if (Block* b = ScopeAccess::FromArena(size)) return UserOf(b);
   auto* b = static_cast<Block*>(std::malloc(sizeof(Block) + size));
   if (!b) throw std::bad_alloc();
   ScopeAccess::Link(b, t_open_scope);
@@ -143,7 +133,6 @@ GmpCallScope::~GmpCallScope() {
   if (!outermost_) return;
   t_open_scope = nullptr;
   ScopeAccess::FreeHeld(*this);
-  if (t_arena) t_arena->used = 0;
 }
 
 }  // namespace korvel

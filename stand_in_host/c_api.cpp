@@ -52,6 +52,7 @@ void CApi::Reset() {
   outstanding_.clear();
   bad_frees_ = 0;
   handed_back_ = 0;
+  selection_as_sref_ = false;
   InstallDefaults();
 }
 
@@ -155,6 +156,7 @@ void CApi::InstallDefaults() {
   };
   InstallRegistration();
   InstallWorkbookCommands();
+  InstallCellFunctions();
   InstallCalculationHandlers(*this);
 }
 

@@ -85,6 +85,10 @@ class CApi {
   size_t outstanding() const { return outstanding_.size(); }
   size_t bad_frees() const { return bad_frees_; }
 
+  // How xlfSelection answers a selection of one area: with a one-area table (xltypeRef, the default) or with
+  // xltypeSRef, as the host also answers; a selection of several areas always comes as a table.
+  void set_single_area_selection_as_sref(bool sref) { selection_as_sref_ = sref; }
+
   // The host's window handle as xlGetHwnd gives it: the frame of the active workbook window.
   void set_main_window(std::function<HWND()> provider) { main_window_ = std::move(provider); }
   // Function numbers that the host does not serve, as the add-in called them.
@@ -110,6 +114,7 @@ class CApi {
   // Handler families, each in a file of its own.
   void InstallRegistration();
   void InstallWorkbookCommands();
+  void InstallCellFunctions();
   int Register(int count, XLOPER12** args, XLOPER12* result);
   int Free(int count, XLOPER12** args);
   int AnswerPlainly(int function, XLOPER12* result);
@@ -128,6 +133,7 @@ class CApi {
   std::set<const void*> outstanding_;
   std::map<const void*, std::function<void()>> releases_;
   size_t bad_frees_ = 0;
+  bool selection_as_sref_ = false;
   size_t handed_back_ = 0;
   std::function<HWND()> main_window_;
   std::vector<int> unknown_;

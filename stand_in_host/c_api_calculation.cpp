@@ -30,7 +30,7 @@ int Calculation::AnswerCaller(int count, XLOPER12**, XLOPER12* result) {
   list->reftbl[1] = XlArea{area.rwFirst, area.rwFirst, area.colLast + 1, area.colLast + 1};
   result->xltype = xltypeRef;
   result->val.mref.lpmref = list;
-  result->val.mref.idSheet = reinterpret_cast<DWORD_PTR>(sheet_);
+  result->val.mref.idSheet = sheet_->cells().id();
   CApi::Get().HandOut(list, [list] { ::operator delete(list); });
   return xlretSuccess;
 }

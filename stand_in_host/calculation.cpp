@@ -1,26 +1,11 @@
 #include "calculation.h"
 
-#include <cwctype>
 #include <stdexcept>
 
 #include "host_numbers.h"
 #include "object_model/workbooks.h"
 
 namespace korvel::standin {
-namespace {
-
-// "B10" into row 10, column 2; false for anything else.
-bool ParseCell(const std::wstring& text, LONG& row, LONG& column) {
-  size_t i = 0;
-  column = 0;
-  while (i < text.size() && std::iswalpha(text[i])) column = column * 26 + (std::towupper(text[i++]) - L'A' + 1);
-  row = 0;
-  const size_t digits = i;
-  while (i < text.size() && std::iswdigit(text[i])) row = row * 10 + (text[i++] - L'0');
-  return column >= 1 && column <= 16384 && i > digits && i == text.size() && row >= 1 && row <= 1048576;
-}
-
-}  // namespace
 
 Calculation& Calculation::Get() {
   static Calculation calculation;
@@ -37,20 +22,15 @@ void Calculation::Reset() {
 }
 
 bool Calculation::Begin(Worksheet* sheet, const std::wstring& cells) {
-  const size_t colon = cells.find(L':');
-  LONG last_row = 0, last_column = 0;
-  if (!sheet || !ParseCell(cells.substr(0, colon), row_, column_)) return false;
-  if (colon == std::wstring::npos) {
-    last_row = row_;
-    last_column = column_;
-  } else if (!ParseCell(cells.substr(colon + 1), last_row, last_column) || last_row < row_ || last_column < column_) {
-    return false;
-  }
+  Areas areas;
+  if (!sheet || !ParseAreas(cells, areas) || areas.size() != 1) return false;
+  const Area& a = areas.front();
   sheet_ = sheet;
-  rows_ = last_row - row_ + 1;
-  columns_ = last_column - column_ + 1;
-  if (rows_ * columns_ > 1)
-    block_ = korvel::ComPtr<HostObject>::Adopt(new CellBlock(sheet, row_, column_, rows_, columns_));
+  row_ = a.first_row;
+  column_ = a.first_column;
+  rows_ = static_cast<LONG>(a.rows());
+  columns_ = static_cast<LONG>(a.columns());
+  if (a.count() > 1) block_ = korvel::ComPtr<HostObject>::Adopt(new Range(sheet, areas));
   return true;
 }
 

@@ -1,5 +1,5 @@
 // A cell calculation of the stand-in host: a test names the cell (or the cells of an array formula) and calls
-// an export; while it runs, Application.Caller gives that cell's Range (or the block of cells) and xlfCaller its
+// an export; while it runs, Application.Caller gives that cell's Range (or the range of cells) and xlfCaller its
 // reference, and a function's result is taken as the host takes it (a record flagged xlbitDLLFree goes back
 // through xlAutoFree12). Asynchronous functions get a handle and complete through xlAsyncReturn. Also the
 // host's GET.WORKSPACE answers (xlfGetWorkspace).
@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "c_api.h"
-#include "object_model/cell_blocks.h"
+#include "object_model/ranges.h"
 
 namespace korvel::standin {
 
@@ -29,6 +29,8 @@ class Calculation {
   // The same for an asynchronous function: `call` gets a fresh handle of the host's.
   void CalculateAsync(Worksheet* sheet, const std::wstring& cells, const std::function<void(XLOPER12*)>& call);
   bool calculating() const { return sheet_ != nullptr; }
+  // The sheet of the cell being calculated, on which an xltypeSRef lies; null outside a calculation.
+  Worksheet* sheet() const { return sheet_; }
   // The block of cells that the last array formula's Caller gave, kept for the test to look at afterwards.
   HostObject* last_block() const { return last_block_.get(); }
 

@@ -163,6 +163,12 @@ void DisconnectEventSinkAtUnload() {
   }
 }
 
+void AbandonEventConnectionAtExit() {
+  g_connection.point.detach();
+  g_connection.container.detach();
+  g_connection.holds_sink = false;
+}
+
 void RestoreEventSinkLoadState() {
   DisconnectEventSink();
   g_previous_event = 0;

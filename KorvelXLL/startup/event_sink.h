@@ -33,6 +33,9 @@ DISPID PreviousEvent();
 // The unload's last word: a sink still connected is disconnected, so that the host never calls into a
 // library that is gone.
 void DisconnectEventSinkAtUnload();
+// Process exit: the host's objects may be gone already, so the connection's pointers are dropped without a
+// call (the process frees everything anyway); the globals' destructors then touch nothing.
+void AbandonEventConnectionAtExit();
 // Back to the load state: disconnected (the host is told), no previous event.
 void RestoreEventSinkLoadState();
 

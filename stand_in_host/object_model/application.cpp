@@ -36,15 +36,31 @@ Application::Application(bool with_workbook) : HostObject(L"Application") {
   DefineObject(L"Sheets", [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
   DefineObject(L"Worksheets",
                [this] { return active_book_ ? static_cast<HostObject*>(active_book_->sheets()) : nullptr; });
-  Define(L"Cells", [this](Call& call) -> HRESULT {
+  // Cells and Range of the active sheet, as the host's global members give them.
+  for (const wchar_t* member : {L"Cells", L"Range"})
+    Define(member, [this, member](Call& call) -> HRESULT {
+      if (!active_sheet_) return DISP_E_EXCEPTION;
+      DISPID id = 0;
+      LPOLESTR name = const_cast<LPOLESTR>(member);
+      active_sheet_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
+      std::vector<VARIANT> args;
+      for (auto it = call.args.rbegin(); it != call.args.rend(); ++it) args.push_back(**it);
+      DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+      return active_sheet_->Invoke(id, IID_NULL, 0, call.flags, &params, call.result, nullptr, nullptr);
+    });
+  // The active sheet's selection, the same that the C API's xlfSelection gives.
+  Define(L"Selection", [this](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (!active_sheet_) return DISP_E_EXCEPTION;
-    DISPID id = 0;
-    LPOLESTR name = const_cast<LPOLESTR>(L"Cells");
-    active_sheet_->GetIDsOfNames(IID_NULL, &name, 1, 0, &id);
-    std::vector<VARIANT> args;
-    for (auto it = call.args.rbegin(); it != call.args.rend(); ++it) args.push_back(**it);
-    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
-    return active_sheet_->Invoke(id, IID_NULL, 0, call.flags, &params, call.result, nullptr, nullptr);
+    return Range::Give(call, active_sheet_, active_sheet_->cells().selection().areas);
+  });
+  // Calculate, called as a method or read as a property: every open sheet's formulas take their values.
+  Define(L"Calculate", [this](Call& call) -> HRESULT {
+    if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
+    if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+    CalculateAll();
+    if (call.result) VariantInit(call.result);
+    return S_OK;
   });
 
   // LanguageID(kind): kind 2 is the user-interface language; the other kinds (install, help, ...) give a
@@ -128,6 +144,38 @@ bool Application::CloseActiveWorkbook(bool save) {
   active_book_ = active_window_ ? workbook_of(active_window_) : nullptr;
   active_sheet_ = active_book_ ? static_cast<Worksheet*>(active_book_->sheets()->At(0)) : nullptr;
   return true;
+}
+
+void Application::CalculateAll() {
+  ++calculations_;
+  for (size_t b = 0; b < workbooks()->size(); ++b) {
+    auto* book = static_cast<Workbook*>(workbooks()->At(b));
+    for (size_t s = 0; s < book->sheets()->size(); ++s)
+      if (auto* sheet = dynamic_cast<Worksheet*>(book->sheets()->At(s))) sheet->cells().Calculate();
+  }
+}
+
+Worksheet* Application::SheetById(DWORD_PTR id) const {
+  for (size_t b = 0; b < workbooks()->size(); ++b) {
+    auto* book = static_cast<Workbook*>(workbooks()->At(b));
+    for (size_t s = 0; s < book->sheets()->size(); ++s)
+      if (auto* sheet = dynamic_cast<Worksheet*>(book->sheets()->At(s)); sheet && sheet->cells().id() == id)
+        return sheet;
+  }
+  return nullptr;
+}
+
+Worksheet* Application::SheetNamed(const std::wstring& name) const {
+  Workbook* book = active_book_;
+  std::wstring sheet_name = name;
+  if (!name.empty() && name[0] == L'[') {
+    const size_t close = name.find(L']');
+    if (close == std::wstring::npos) return nullptr;
+    book = static_cast<Workbook*>(workbooks()->Find(name.substr(1, close - 1)));
+    sheet_name = name.substr(close + 1);
+  }
+  if (!book) return nullptr;
+  return dynamic_cast<Worksheet*>(book->sheets()->Find(sheet_name));
 }
 
 Workbook* Application::AddWorkbook(const std::wstring& name) {

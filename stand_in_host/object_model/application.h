@@ -46,6 +46,13 @@ class Application : public HostObject {
   void set_active_sheet(Worksheet* s) { active_sheet_ = s; }
   void set_active_workbook(Workbook* b) { active_book_ = b; }
   void set_active_window(HostObject* w) { active_window_ = w; }
+  // Every formula cell of every open worksheet takes its registered value (Calculate, xlcCalculateNow).
+  void CalculateAll();
+  int calculations() const { return calculations_; }
+  // The worksheet of any open workbook with this C API sheet id, or null.
+  Worksheet* SheetById(DWORD_PTR id) const;
+  // The worksheet named "Sheet1" (in the active workbook) or "[Book1]Sheet1", in any case; null when none.
+  Worksheet* SheetNamed(const std::wstring& name) const;
   HostCollection* workbooks() const { return static_cast<HostCollection*>(workbooks_.get()); }
   HostCollection* windows() const { return static_cast<HostCollection*>(windows_.get()); }
   // The active window's command bars (the host's own while no window is active): what CommandBars gives.
@@ -73,6 +80,7 @@ class Application : public HostObject {
   std::map<HostObject*, Workbook*> book_of_window_;
   std::vector<ClosedWorkbook> closed_;
   int books_made_ = 0;
+  int calculations_ = 0;
 };
 
 }  // namespace korvel::standin

@@ -14,6 +14,7 @@ ObjectModel::ObjectModel() { Reset(); }
 void ObjectModel::Reset(bool with_workbook) {
   failures_.clear();
   found_controls_live_ = false;
+  count_large_type_ = VT_I8;
   application_ = korvel::ComPtr<HostObject>::Adopt(new Application(with_workbook));
   // Cleared after the old model went, so that nothing its objects recorded on the way out remains.
   invokes_.clear();

@@ -60,6 +60,9 @@ class ObjectModel {
   // controls found at the call (a snapshot, the default).
   bool found_controls_live() const { return found_controls_live_; }
   void set_found_controls_live(bool live) { found_controls_live_ = live; }
+  // The type in which Range.CountLarge answers: VT_I8 (the 64-bit host's) or VT_R8.
+  VARTYPE count_large_type() const { return count_large_type_; }
+  void set_count_large_type(VARTYPE type) { count_large_type_ = type; }
 
   // Called by HostObject.
   const MemberFailure* MatchFailure(const std::wstring& object, const std::wstring& member, WORD flags);
@@ -79,6 +82,7 @@ class ObjectModel {
   std::vector<MemberFailure> failures_;
   std::vector<SeenInvoke> invokes_;
   bool found_controls_live_ = false;
+  VARTYPE count_large_type_ = VT_I8;
   std::vector<SeenLookup> lookups_;
   std::vector<std::wstring> faults_;
   int serving_ = 0;

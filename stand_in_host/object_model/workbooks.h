@@ -1,6 +1,7 @@
 // Workbooks and their worksheets.
 #pragma once
 
+#include "cells/cell_store.h"
 #include "object_model/ranges.h"
 #include "object_model/shapes.h"
 
@@ -11,10 +12,16 @@ class Worksheet : public HostObject {
   Worksheet(HostObject* application, const std::wstring& name);
   Range* Cell(LONG row, LONG column);
   Shapes* shapes() const { return static_cast<Shapes*>(shapes_.get()); }
+  // The sheet's cells, its id and its selection, as the C API and the object model both see them.
+  SheetCells& cells() { return cells_; }
+  std::wstring name() const;
 
  private:
-  std::map<std::pair<LONG, LONG>, korvel::ComPtr<HostObject>> cells_;
+  void DefineCellMembers();
+  SheetCells cells_;
+  std::map<std::pair<LONG, LONG>, korvel::ComPtr<HostObject>> cell_objects_;
   korvel::ComPtr<HostObject> shapes_;
+  korvel::ComPtr<HostObject> all_cells_;
 };
 
 class Workbook : public HostObject {

@@ -72,6 +72,9 @@ void AddInTest::TearDown() {
   // A function number that the host does not serve is a fault of the add-in, whatever the test looked at.
   EXPECT_TRUE(host.api().unknown_functions().empty())
       << "the add-in called a function number the host does not serve: " << host.api().unknown_functions()[0];
+  // The add-in gives back what it holds (the event connection, held objects) while the host still lives: a
+  // test run alone in its process would otherwise leave them to static destruction after the host is gone.
+  korvel::xll::RestoreLoadState();
   if (*addin.pExcelDisp) std::exchange(*addin.pExcelDisp, nullptr)->Release();
   // What the add-in did that the host would leak from or not survive fails the test that did it.
   for (const std::wstring& fault : host.model().faults())

@@ -166,6 +166,20 @@ TEST_F(EventSinkTest, UnloadDisconnectsASinkStillConnected) {
   EXPECT_EQ(events().unadvised(), 1);
 }
 
+// At process exit the host's objects may be gone: the connection is dropped without a single call into them,
+// so neither the exit nor a destructor afterwards touches the host.
+TEST_F(EventSinkTest, ProcessExitDropsTheConnectionWithoutCallingTheHost) {
+  ASSERT_TRUE(ConnectEventSink());
+  const LONG refs_connected = app()->refs();
+  ASSERT_GT(refs_connected, app_refs_at_start);
+  AbandonEventConnectionAtExit();
+  EXPECT_EQ(app()->refs(), refs_connected);
+  EXPECT_EQ(events().unadvised(), 0);
+  DisconnectEventSink();  // nothing is left that could reach the host
+  EXPECT_EQ(events().unadvised(), 0);
+  EXPECT_EQ(app()->refs(), refs_connected);
+}
+
 TEST_F(EventSinkTest, WrongInterfaceIdIsRefusedAndKeepsThePreviousEvent) {
   ASSERT_TRUE(ConnectEventSink());
   events().Fire(L"WorkbookAfterSave", app()->active_workbook());

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <mutex>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
 #include <deque>
@@ -9,7 +10,11 @@
 #include <stdexcept>
 #include <thread>
 
+#include "calculation.h"
+#include "cells/cell_store.h"
 #include "host_numbers.h"
+#include "object_model/object_model.h"
+#include "object_model/workbooks.h"
 
 namespace korvel::standin {
 
@@ -42,6 +47,32 @@ struct ArgumentStore {
   std::deque<short> shorts;
   std::deque<XLOPER12> records;
   std::deque<std::vector<XLOPER12>> arrays;
+  std::deque<std::vector<unsigned char>> area_lists;
+
+  // A reference as a "U" argument receives it.
+  XLOPER12 ReferenceRecord(const ArgValue& v) {
+    Areas areas;
+    if (!v.sheet || !ParseAreas(v.address, areas)) throw std::invalid_argument("reference the stand-in cannot read");
+    Worksheet* calling = Calculation::Get().sheet();
+    if (!calling) calling = ObjectModel::Get().application() ? ObjectModel::Get().application()->active_sheet() : nullptr;
+    XLOPER12 r{};
+    auto to_xl = [](const Area& a) { return xll::XlArea{a.first_row - 1, a.last_row - 1, a.first_column - 1, a.last_column - 1}; };
+    if (areas.size() == 1 && v.sheet == calling) {
+      r.xltype = xltypeSRef;
+      r.val.sref.count = 1;
+      r.val.sref.ref = to_xl(areas[0]);
+      return r;
+    }
+    std::vector<unsigned char>& list =
+        area_lists.emplace_back(offsetof(xll::XlAreaList, reftbl) + sizeof(xll::XlArea) * areas.size());
+    auto* areas_out = reinterpret_cast<xll::XlAreaList*>(list.data());
+    areas_out->count = static_cast<WORD>(areas.size());
+    for (size_t i = 0; i < areas.size(); ++i) areas_out->reftbl[i] = to_xl(areas[i]);
+    r.xltype = xltypeRef;
+    r.val.mref.lpmref = areas_out;
+    r.val.mref.idSheet = v.sheet->cells().id();
+    return r;
+  }
 
   XLOPER12 Record(const ArgValue& v) {
     XLOPER12 r{};
@@ -98,6 +129,34 @@ struct ArgumentStore {
   }
 };
 
+// The cells a reference names, as values: one cell as its value, one area as an array row by row.
+ArgValue ValuesOf(const ArgValue& reference) {
+  Areas areas;
+  if (!reference.sheet || !ParseAreas(reference.address, areas))
+    throw std::invalid_argument("reference the stand-in cannot read");
+  if (areas.size() != 1) throw std::invalid_argument("the stand-in passes the values of one area only");
+  const Area& a = areas[0];
+  auto value_at = [&](LONG row, LONG column) {
+    const Cell* cell = reference.sheet->cells().Find(row, column);
+    if (!cell) return ArgValue::Empty();
+    const CellValue& v = cell->value;
+    switch (v.kind) {
+      case CellValue::Kind::kNumber: return ArgValue::Number(v.number);
+      case CellValue::Kind::kText: return ArgValue::Text(v.text);
+      case CellValue::Kind::kBool: return ArgValue::Bool(v.boolean);
+      case CellValue::Kind::kError: return ArgValue::Error(v.error);
+      case CellValue::Kind::kEmpty: break;
+    }
+    return ArgValue::Empty();
+  };
+  if (a.count() == 1) return value_at(a.first_row, a.first_column);
+  if (a.count() > (int64_t{1} << 24)) throw std::invalid_argument("more cells than the stand-in passes");
+  std::vector<ArgValue> cells;
+  for (LONG r = a.first_row; r <= a.last_row; ++r)
+    for (LONG c = a.first_column; c <= a.last_column; ++c) cells.push_back(value_at(r, c));
+  return ArgValue::Array(static_cast<int>(a.rows()), static_cast<int>(a.columns()), std::move(cells));
+}
+
 std::wstring TextFor(const ArgValue& v) {
   if (v.kind == ArgValue::Kind::kOmitted || v.kind == ArgValue::Kind::kEmpty) return std::wstring();
   if (v.kind == ArgValue::Kind::kText) return v.text;
@@ -115,6 +174,11 @@ long long IntegerFor(const ArgValue& v) {
 }
 
 std::intptr_t Marshal(const std::wstring& letter, const ArgValue& v, ArgumentStore& store) {
+  if (v.kind == ArgValue::Kind::kReference) {
+    if (letter != L"U") return Marshal(letter, ValuesOf(v), store);
+    store.records.push_back(store.ReferenceRecord(v));
+    return reinterpret_cast<std::intptr_t>(&store.records.back());
+  }
   if (letter == L"D%" || letter == L"G%") return reinterpret_cast<std::intptr_t>(store.Counted(TextFor(v)));
   if (letter == L"C%" || letter == L"F%") return reinterpret_cast<std::intptr_t>(store.Terminated(TextFor(v)));
   if (letter == L"C") return reinterpret_cast<std::intptr_t>(store.Ansi(TextFor(v)));

@@ -13,16 +13,24 @@
 
 namespace korvel::standin {
 
+class Worksheet;
+
 // A value that a formula hands to an argument: a number, text, boolean, error, an array of values (row by
-// row), an empty cell, or nothing (an omitted argument).
+// row), an empty cell, nothing (an omitted argument), or a reference to cells of a sheet ("B2", "A1:C3",
+// "A1,C3:D4"). A "U" argument receives a reference as one (xltypeSRef when it is one area of the sheet
+// being calculated, or of the active sheet outside a calculation; else xltypeRef with the sheet's id); every
+// other letter receives the cells' values, as "Q" does: one cell as its value (an empty one as xltypeNil),
+// one area of several cells as xltypeMulti row by row.
 struct ArgValue {
-  enum class Kind { kOmitted, kEmpty, kNumber, kText, kBool, kError, kArray };
+  enum class Kind { kOmitted, kEmpty, kNumber, kText, kBool, kError, kArray, kReference };
   Kind kind = Kind::kOmitted;
   double number = 0;
   std::wstring text;
   int code = 0;  // boolean or error code
   int rows = 0, columns = 0;
   std::vector<ArgValue> elements;
+  Worksheet* sheet = nullptr;  // of a reference
+  std::wstring address;
 
   static ArgValue Omitted() { return ArgValue{}; }
   static ArgValue Empty() { return Make(Kind::kEmpty); }
@@ -51,6 +59,12 @@ struct ArgValue {
     c.rows = rows;
     c.columns = columns;
     c.elements = std::move(elements);
+    return c;
+  }
+  static ArgValue Reference(Worksheet* sheet, std::wstring address) {
+    ArgValue c = Make(Kind::kReference);
+    c.sheet = sheet;
+    c.address = std::move(address);
     return c;
   }
 

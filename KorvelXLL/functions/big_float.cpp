@@ -21,7 +21,6 @@ using korvel::GmpFloat;
 // A product's limb exponent is kept small by moving it into a 64-bit count after each factor (an exact
 // scaling by a power of 2^64): the library's own exponent is 32-bit and would wrap silently.
 constexpr std::int64_t kFoldLimbs = std::int64_t{1} << 28;
-constexpr std::int64_t kNoTextLimbs = 111465430;  // beyond it no decimal exponent fits 32 bits
 
 enum class FloatOperation { kSubtract, kDivide };
 enum class FloatCombination { kSum, kProduct };

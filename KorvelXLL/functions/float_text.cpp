@@ -12,11 +12,9 @@
 namespace korvel::xll {
 namespace {
 
-// Limb exponents around the edge of a 32-bit decimal exponent (one limb carries 19.27 decimal digits):
-// below the first the exponent surely fits, above the second it surely does not, between them it is
+// Below this limb exponent the decimal exponent surely fits 32 bits; between it and kNoTextLimbs it is
 // compared exactly.
 constexpr std::int64_t kSurelyFitsLimbs = 111465300;
-constexpr std::int64_t kSurelyOutLimbs = 111465430;
 
 bool IsSpace(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
 
@@ -95,7 +93,7 @@ bool ResultExponentFits(mpf_srcptr value) {
   const std::int64_t limbs = value->_mp_exp;
   const std::int64_t magnitude = limbs < 0 ? -limbs : limbs;
   if (magnitude <= kSurelyFitsLimbs) return true;
-  if (magnitude > kSurelyOutLimbs) return false;
+  if (magnitude > kNoTextLimbs) return false;
   // At the edge: e fits while 10^(INT_MIN - 1) <= |value| < 10^INT_MAX.
   GmpFloat bound(BigFloatPrecision), size(BigFloatPrecision);
   mpf_abs(size, value);

@@ -36,6 +36,9 @@ int PrecisionOut(int precision_out);
 // whose written exponent, moved by the mantissa's digits, leaves 32 bits does not read.
 bool OperandExponentFits(const char* text);
 
+// Beyond this limb exponent (one limb carries 19.27 decimal digits) no decimal exponent fits 32 bits.
+constexpr std::int64_t kNoTextLimbs = 111465430;
+
 // Whether the decimal exponent e of value = 0.d1d2... x 10^e fits 32 bits, as the library's text needs.
 bool ResultExponentFits(mpf_srcptr value);
 

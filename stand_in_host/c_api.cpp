@@ -1,6 +1,7 @@
 #include "c_api.h"
 
 #include <cstring>
+#include <mutex>
 
 #include "calculation.h"
 #include "host_numbers.h"
@@ -117,7 +118,10 @@ int CApi::Free(int count, XLOPER12** args) {
 
 void CApi::TakeResult(XLOPER12* result) {
   if (result && (result->xltype & xlbitDLLFree) && add_in_free_) {
-    ++handed_back_;
+    {
+      std::lock_guard<HostLock> hold(lock_);
+      ++handed_back_;
+    }
     add_in_free_(result);
   }
 }
@@ -158,6 +162,7 @@ void CApi::InstallDefaults() {
 }
 
 int CApi::Call(int function, int count, XLOPER12** args, XLOPER12* result) {
+  std::lock_guard<HostLock> hold(lock_);
   SeenCall seen;
   seen.function = function;
   seen.with_result = result != nullptr;

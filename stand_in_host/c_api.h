@@ -44,6 +44,21 @@ struct Registration {
   std::wstring procedure() const { return args.size() > 1 ? args[1].text : std::wstring(); }
 };
 
+// The host's records take one call at a time. A critical section rather than a runtime mutex: its set-up
+// takes nothing from the runtime's heap, whose blocks tests count.
+class HostLock {
+ public:
+  HostLock() { InitializeCriticalSection(&section_); }
+  ~HostLock() { DeleteCriticalSection(&section_); }
+  HostLock(const HostLock&) = delete;
+  HostLock& operator=(const HostLock&) = delete;
+  void lock() { EnterCriticalSection(&section_); }
+  void unlock() { LeaveCriticalSection(&section_); }
+
+ private:
+  CRITICAL_SECTION section_;
+};
+
 class CApi {
  public:
   using Handler = std::function<int(int count, XLOPER12** args, XLOPER12* result)>;
@@ -125,6 +140,8 @@ class CApi {
   std::vector<int> unknown_;
   std::wstring add_in_path_;
   void(__stdcall* add_in_free_)(XLOPER12*) = nullptr;
+  // Thread-safe functions call the host from its calculation threads: its records take one at a time.
+  HostLock lock_;
 };
 
 SeenValue See(const XLOPER12* record);

@@ -21,11 +21,12 @@ size_t TrimUnits(const wchar_t* in, size_t length, wchar_t* out) {
   return written;
 }
 
-UnitList::UnitList(const wchar_t* list, size_t length) : empty_(length == 0) {
+UnitList::UnitList(const wchar_t* list, size_t length, TrailingDash trailing) : empty_(length == 0) {
   size_t j = 0;
   while (j < length) {
     auto low = static_cast<std::uint16_t>(list[j]);
-    if (j + 1 < length && list[j + 1] == L'-') {
+    const bool dash_follows = j + 1 < length && list[j + 1] == L'-';
+    if (dash_follows && (j + 2 < length || trailing == TrailingDash::kRangeToNul)) {
       // A trailing '-' ranges up to the terminator: nothing above a non-zero lower end.
       auto high = static_cast<std::uint16_t>(j + 2 < length ? list[j + 2] : 0);
       AddRange(low, high);
@@ -37,18 +38,28 @@ UnitList::UnitList(const wchar_t* list, size_t length) : empty_(length == 0) {
   }
 }
 
+void UnitList::AddBits(unsigned word, std::uint64_t bits) {
+  std::uint64_t& summary = summary_[word >> 6];
+  const std::uint64_t mark = std::uint64_t{1} << (word & 63);
+  if (!(summary & mark)) {
+    summary |= mark;
+    bits_[word] = 0;
+  }
+  bits_[word] |= bits;
+}
+
 void UnitList::AddRange(std::uint16_t low, std::uint16_t high) {
   if (low > high) return;
   unsigned first = low >> 6, last = high >> 6;
   std::uint64_t head = ~std::uint64_t{0} << (low & 63);
   std::uint64_t tail = ~std::uint64_t{0} >> (63 - (high & 63));
   if (first == last) {
-    bits_[first] |= head & tail;
+    AddBits(first, head & tail);
     return;
   }
-  bits_[first] |= head;
-  for (unsigned w = first + 1; w < last; ++w) bits_[w] = ~std::uint64_t{0};
-  bits_[last] |= tail;
+  AddBits(first, head);
+  for (unsigned w = first + 1; w < last; ++w) AddBits(w, ~std::uint64_t{0});
+  AddBits(last, tail);
 }
 
 size_t FilterUnits(const wchar_t* in, size_t length, const UnitList& enable, const UnitList& disable, wchar_t* out) {

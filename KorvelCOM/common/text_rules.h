@@ -17,21 +17,31 @@ static_assert(sizeof(wchar_t) == 2, "the rules work on UTF-16 code units");
 // `in` (the writer never overtakes the reader).
 size_t TrimUnits(const wchar_t* in, size_t length, wchar_t* out);
 
-// The set of units a filter list names: single units and ranges "x-y" (both ends included). A '-' as the
-// list's last unit after a unit makes a range whose upper end is U+0000, which holds nothing in practice.
+// How a list that ends in a unit and '-' (such as "a-") reads: the toolbox's members read a range whose
+// upper end is the string's terminator U+0000, which holds nothing in practice; the add-in's worksheet
+// function reads the two units as single items.
+enum class TrailingDash { kRangeToNul, kSingleItems };
+
+// The set of units a filter list names: single units and ranges "x-y" (both ends included), read from the
+// left; a range whose first unit is above its last holds nothing.
+// Only the 64-unit words that a list touches are ever written (a summary marks them), so that a short list
+// costs a few words rather than the whole 8 KiB set: a worksheet function builds two lists per cell.
 class UnitList {
  public:
-  UnitList(const wchar_t* list, size_t length);
+  UnitList(const wchar_t* list, size_t length, TrailingDash trailing = TrailingDash::kRangeToNul);
   bool empty() const { return empty_; }
   bool Matches(wchar_t unit) const {
     auto u = static_cast<std::uint16_t>(unit);
-    return (bits_[u >> 6] >> (u & 63)) & 1;
+    const unsigned word = u >> 6;
+    return ((summary_[word >> 6] >> (word & 63)) & 1) && ((bits_[word] >> (u & 63)) & 1);
   }
 
  private:
   void AddRange(std::uint16_t low, std::uint16_t high);
+  void AddBits(unsigned word, std::uint64_t bits);
   bool empty_;
-  std::uint64_t bits_[65536 / 64] = {};
+  std::uint64_t summary_[65536 / 64 / 64] = {};
+  std::uint64_t bits_[65536 / 64];  // a word is valid only where its summary bit is set
 };
 
 // Filter rule: keeps the units that match `enable` (all of them when it is empty), then drops those that

@@ -5,7 +5,7 @@
 
 #include "common/ansi_text.h"
 #include "common/com_owners.h"
-#include "registers/gmp_number.h"
+#include "common/gmp_number.h"
 #include "server/help_page.h"
 #include "registers/number_file.h"
 #include "registers/register_store.h"

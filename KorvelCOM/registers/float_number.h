@@ -1,4 +1,4 @@
-// Owner of a temporary GMP float, and the limits that keep float members inside what the library handles.
+// The limits that keep float members inside what the library handles.
 // GMP's `long` is 32-bit on Win64 as on Win32: precisions (mp_bitcnt_t), exponents (mp_exp_t, counted in
 // limbs) and the exponents of its text conversions are all 32-bit, in both builds.
 #pragma once
@@ -9,22 +9,9 @@
 #include <cstdlib>
 
 #include "common/gmp_allocation.h"
-#include "registers/gmp_number.h"
+#include "common/gmp_number.h"
 
 namespace korvel {
-
-class GmpFloat {
- public:
-  explicit GmpFloat(std::uint64_t bits) { mpf_init2(v_, static_cast<mp_bitcnt_t>(bits)); }
-  ~GmpFloat() { mpf_clear(v_); }
-  GmpFloat(const GmpFloat&) = delete;
-  GmpFloat& operator=(const GmpFloat&) = delete;
-  mpf_ptr get() { return v_; }
-  operator mpf_ptr() { return v_; }
-
- private:
-  mpf_t v_;
-};
 
 constexpr std::uint64_t kLimbBits = GMP_NUMB_BITS;
 

@@ -9,6 +9,7 @@
 #include <initializer_list>
 #include <string>
 
+#include "host/auto_wrap.h"
 #include "host/owned_variant.h"
 
 namespace korvel::xll {

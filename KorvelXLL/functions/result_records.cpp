@@ -2,6 +2,8 @@
 
 #include <new>
 
+#include "host/xl_records.h"
+
 namespace korvel::xll {
 
 XLOPER12* NewNumberResult(double value) {
@@ -18,6 +20,18 @@ XLOPER12* NewErrorResult(int code) {
   record->xltype = xltypeErr | xlbitDLLFree;
   record->val.err = code;
   return record;
+}
+
+void ResultRecord::SetError(int code) {
+  FreeXLOper(record_.get());
+  record_->xltype = xltypeErr | xlbitDLLFree;
+  record_->val.err = code;
+}
+
+void ResultRecord::Fail() {
+  FreeXLOper(record_.get());
+  record_->xltype = xltypeNum | xlbitDLLFree;
+  record_->val.num = failure_;
 }
 
 }  // namespace korvel::xll

@@ -2,6 +2,9 @@
 // flagged xlbitDLLFree, so that the host hands it back through xlAutoFree12.
 #pragma once
 
+#include <memory>
+
+#include "host/xl_owners.h"
 #include "host/xl_types.h"
 
 namespace korvel::xll {
@@ -10,5 +13,21 @@ namespace korvel::xll {
 XLOPER12* NewNumberResult(double value);
 // An error record (#N/A, #VALUE!, ...); null when memory is short.
 XLOPER12* NewErrorResult(int code);
+
+// A call's result record until it is handed to the host: released with what it owns on every other path.
+class ResultRecord {
+ public:
+  explicit ResultRecord(double failure_number) : record_(NewNumberResult(failure_number)), failure_(failure_number) {}
+  explicit operator bool() const { return record_ != nullptr; }
+  XLOPER12* get() { return record_.get(); }
+  void SetError(int code);
+  // Back to the failure value, releasing any text the record already holds.
+  void Fail();
+  XLOPER12* release() { return record_.release(); }
+
+ private:
+  OwnedXlRecord record_;
+  double failure_;
+};
 
 }  // namespace korvel::xll

@@ -18,12 +18,19 @@ namespace {
 
 void* Refuse(size_t) { throw std::bad_alloc(); }
 void* RefuseGrowth(void*, size_t, size_t) { throw std::bad_alloc(); }
-void Release(void* p, size_t) { std::free(p); }
 
+// Blocks made before the refusal still go back through the installed release function, which knows their
+// layout.
 class RefusedAllocation {
  public:
-  RefusedAllocation() { mp_set_memory_functions(Refuse, RefuseGrowth, Release); }
+  RefusedAllocation() {
+    mp_get_memory_functions(nullptr, nullptr, &release_);
+    mp_set_memory_functions(Refuse, RefuseGrowth, release_);
+  }
   ~RefusedAllocation() { InstallGmpAllocation(); }
+
+ private:
+  void (*release_)(void*, size_t) = nullptr;
 };
 
 class GmpAllocation : public ::testing::Test {
@@ -65,6 +72,28 @@ TEST_F(GmpAllocation, FailuresInsideTheLibraryLeaveUsableRegisters) {
   EXPECT_EQ(operand, Get(5));
   EXPECT_EQ(L"0", Get(6));
   EXPECT_EQ(S_OK, n_->Clear(-1));
+}
+
+// A call's scope owns only what the library makes inside it: storage made before (a register's) and grown
+// inside survives the scope, and a failed allocation inside leaves that storage whole.
+TEST(GmpCallScope, StorageMadeOutsideAScopeOutlivesIt) {
+  mpz_t outside;
+  mpz_init_set_ui(outside, 1);
+  {
+    GmpCallScope scope;
+    mpz_mul_2exp(outside, outside, 100000);  // grows the outside number's storage
+    mpz_t inside;
+    mpz_init_set(inside, outside);
+    mpz_add_ui(inside, inside, 1);
+    {
+      RefusedAllocation refused;
+      EXPECT_THROW(mpz_mul(inside, inside, inside), std::bad_alloc);  // abandoned: the scope frees it
+    }
+  }
+  EXPECT_EQ(mpz_sizeinbase(outside, 2), 100001u);
+  mpz_mul_2exp(outside, outside, 1);
+  EXPECT_EQ(mpz_scan1(outside, 0), 100001u);
+  mpz_clear(outside);
 }
 
 }  // namespace

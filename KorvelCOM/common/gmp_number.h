@@ -1,4 +1,4 @@
-// Owner of a temporary GMP integer, and exact conversions from machine integers of any width (GMP's
+// Owners of temporary GMP integers and floats, shared by the server and the add-in, and exact conversions from machine integers of any width (GMP's
 // `long` is 32-bit on Win64, so its _ui/_si functions would cut a 64-bit operand).
 #pragma once
 
@@ -26,6 +26,21 @@ class GmpInteger {
  private:
   mpz_t v_;
   int unwinding_at_start_;
+};
+
+// A float of a fixed precision. Float storage is made once, at its precision, and never grown, so a failed
+// allocation inside the library leaves it whole and it is always cleared.
+class GmpFloat {
+ public:
+  explicit GmpFloat(std::uint64_t bits) { mpf_init2(v_, static_cast<mp_bitcnt_t>(bits)); }
+  ~GmpFloat() { mpf_clear(v_); }
+  GmpFloat(const GmpFloat&) = delete;
+  GmpFloat& operator=(const GmpFloat&) = delete;
+  mpf_ptr get() { return v_; }
+  operator mpf_ptr() { return v_; }
+
+ private:
+  mpf_t v_;
 };
 
 // Runs `body`, which writes `reg` in place. On any exception the register is made a fresh 0 before the

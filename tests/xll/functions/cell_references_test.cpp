@@ -68,5 +68,45 @@ TEST_F(CellReferencesTest, UArgumentsReceiveTheReference) {
   EXPECT_EQ(describe(Ref(L"A1,C3:D4")), TextResult(L"Ref " + own_id + L" 0:0,0:0 2:3,2:3"));
 }
 
+// The lookup over references is registered thread-safe too: keys on the calling sheet, partners on the
+// calling sheet (xltypeSRef) and on another one (xltypeRef), looked up from 8 threads at once, give what one
+// thread gives, and that is the partner at the key's own position, worked out here.
+TEST_F(CellReferencesTest, LookupOverReferencesOnEightThreadsGivesTheResultsOfOne) {
+  SheetCells& own = sheet(0)->cells();
+  SheetCells& other = sheet(1)->cells();
+  for (int i = 1; i <= 300; ++i) {
+    const std::wstring row = std::to_wstring(i);
+    own.Set(L"A" + row, i % 2 ? standin::CellValue(double(i)) : standin::CellValue(L"k" + row));
+    own.Set(L"B" + row, standin::CellValue(-double(i)));
+    other.Set(L"C" + row, standin::CellValue(L"p" + row));
+  }
+  std::vector<std::vector<ArgValue>> cases;
+  std::vector<CallOutcome> expected;
+  for (int i = 1; i <= 300; i += 37) {
+    const ArgValue find = i % 2 ? N(i) : T(L"k" + std::to_wstring(i));
+    cases.push_back({Ref(L"A1:A300"), find, Ref(L"B1:B300")});
+    CallOutcome number;
+    number.value.type = xltypeNum | xlbitDLLFree;
+    number.value.num = -i;
+    expected.push_back(number);
+    cases.push_back({Ref(L"A1:A300"), find, Ref(L"C1:C300", 1)});
+    expected.push_back(TextResult(L"p" + std::to_wstring(i)));
+  }
+  cases.push_back({Ref(L"A1:A300"), T(L"absent"), Ref(L"B1:B300")});
+  expected.push_back(ErrorResult(42));
+  for (size_t i = 0; i < cases.size(); ++i)
+    EXPECT_EQ(Call("VlookupXLL", cases[i]), expected[i]) << "case " << i;
+  std::vector<std::vector<ArgValue>> rounds;
+  for (int r = 0; r < 4; ++r) rounds.insert(rounds.end(), cases.begin(), cases.end());
+  const auto outcomes = standin::CallOnThreads(addin.module, "VlookupXLL", rounds, 8);
+  ASSERT_EQ(outcomes.size(), 8u);
+  for (const auto& thread : outcomes) {
+    ASSERT_EQ(thread.size(), rounds.size());
+    for (size_t i = 0; i < thread.size(); ++i) EXPECT_EQ(thread[i], expected[i % expected.size()]) << "case " << i;
+  }
+  EXPECT_EQ(host.api().outstanding(), 0u);
+  EXPECT_EQ(host.api().bad_frees(), 0u);
+}
+
 }  // namespace
 }  // namespace korvel::test

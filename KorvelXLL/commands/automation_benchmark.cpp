@@ -6,6 +6,7 @@
 
 #include "commands/benchmark_settings.h"
 #include "commands/object_calls.h"
+#include "host/auto_wrap.h"
 #include "host/host_call.h"
 #include "host/host_state.h"
 #include "menus/prompts.h"

@@ -201,21 +201,29 @@ HRESULT HostObject::GetTypeInfo(UINT, LCID, ITypeInfo**) { return E_NOTIMPL; }
 
 HRESULT HostObject::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID lcid, DISPID* ids) {
   ObjectModel& model = ObjectModel::Get();
-  SeenLookup seen;
-  seen.object = kind_;
-  seen.count = count;
-  seen.lcid = lcid;
-  seen.iid = iid;
-  seen.nested = model.serving();
-  for (UINT n = 0; names && n < count; ++n) seen.names.push_back(names[n] ? names[n] : L"");
-  model.Record(std::move(seen));
+  if (model.counting()) {
+    CountedLookup counted;
+    counted.object = kind_;
+    counted.nested = model.serving();
+    for (UINT n = 0; names && n < count; ++n) counted.names += (n ? L"," : L"") + std::wstring(names[n] ? names[n] : L"");
+    model.Count(std::move(counted));
+  } else {
+    SeenLookup seen;
+    seen.object = kind_;
+    seen.count = count;
+    seen.lcid = lcid;
+    seen.iid = iid;
+    seen.nested = model.serving();
+    for (UINT n = 0; names && n < count; ++n) seen.names.push_back(names[n] ? names[n] : L"");
+    model.Record(std::move(seen));
+  }
   if (!names || !ids || count == 0) return E_INVALIDARG;
   HRESULT hr = S_OK;
   for (UINT n = 0; n < count; ++n) {
     ids[n] = DISPID_UNKNOWN;
     const std::wstring wanted = Lower(names[n] ? names[n] : L"");
     for (size_t i = 0; i < members_.size(); ++i)
-      if (!wanted.empty() && Lower(members_[i].first) == wanted) ids[n] = static_cast<DISPID>(i + 1);
+      if (!wanted.empty() && lower_names_[i] == wanted) ids[n] = static_cast<DISPID>(i + 1);
     if (ids[n] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
   }
   return hr;
@@ -232,7 +240,11 @@ HRESULT HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPAR
   Call call;
   call.flags = flags;
   call.result = result;
+  // In counting mode only the arguments' types are kept: seeing each as text is what a million calls
+  // cannot afford.
+  const bool counting = model.counting();
   SeenInvoke seen;
+  std::vector<VARTYPE> arg_types;
   seen.object = kind_;
   seen.member = name;
   seen.flags = flags;
@@ -242,14 +254,17 @@ HRESULT HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPAR
   if (params) {
     const UINT named = params->cNamedArgs;
     for (UINT i = 0; i < named && i < params->cArgs; ++i) {
-      seen.named.push_back(params->rgdispidNamedArgs[i]);
-      seen.named_args.push_back(SeeArg(params->rgvarg[i]));
+      if (!counting) {
+        seen.named.push_back(params->rgdispidNamedArgs[i]);
+        seen.named_args.push_back(SeeArg(params->rgvarg[i]));
+      }
       if (params->rgdispidNamedArgs[i] == DISPID_PROPERTYPUT) call.value = &params->rgvarg[i];
     }
     // DISPPARAMS hold the last positional argument first.
     for (UINT i = params->cArgs; i > named; --i) {
       call.args.push_back(&params->rgvarg[i - 1]);
-      seen.args.push_back(SeeArg(params->rgvarg[i - 1]));
+      if (counting) arg_types.push_back(params->rgvarg[i - 1].vt);
+      else seen.args.push_back(SeeArg(params->rgvarg[i - 1]));
     }
   }
   HRESULT hr;
@@ -271,18 +286,31 @@ HRESULT HostObject::Invoke(DISPID id, REFIID iid, LCID lcid, WORD flags, DISPPAR
     hr = members_[id - 1].second(call);
     model.EndServing();
   }
-  seen.returned = hr;
-  model.Record(std::move(seen));
+  if (counting) {
+    CountedInvoke counted;
+    counted.object = std::move(seen.object);
+    counted.member = std::move(seen.member);
+    counted.flags = flags;
+    counted.returned = hr;
+    counted.nested = seen.nested;
+    counted.arg_types = std::move(arg_types);
+    model.Count(std::move(counted));
+  } else {
+    seen.returned = hr;
+    model.Record(std::move(seen));
+  }
   return hr;
 }
 
 void HostObject::Define(const std::wstring& name, Member member) {
-  for (auto& m : members_)
-    if (Lower(m.first) == Lower(name)) {
-      m.second = std::move(member);
+  const std::wstring lower = Lower(name);
+  for (size_t i = 0; i < members_.size(); ++i)
+    if (lower_names_[i] == lower) {
+      members_[i].second = std::move(member);
       return;
     }
   members_.emplace_back(name, std::move(member));
+  lower_names_.push_back(lower);
 }
 
 void HostObject::DefineValue(const std::wstring& name, const VARIANT& initial, VARTYPE type) {
@@ -318,8 +346,9 @@ void HostObject::DefineObject(const std::wstring& name, std::function<HostObject
 OwnedVariant& HostObject::Value(const std::wstring& name) { return values_[Lower(name)]; }
 
 HostObject::Member HostObject::MemberOf(const std::wstring& name) const {
-  for (const auto& m : members_)
-    if (Lower(m.first) == Lower(name)) return m.second;
+  const std::wstring lower = Lower(name);
+  for (size_t i = 0; i < members_.size(); ++i)
+    if (lower_names_[i] == lower) return members_[i].second;
   return nullptr;
 }
 

@@ -118,6 +118,7 @@ class HostObject : public IDispatch {
   std::wstring kind_;
   LONG refs_ = 1;
   std::vector<std::pair<std::wstring, Member>> members_;
+  std::vector<std::wstring> lower_names_;  // members_' names in lower case, for the lookups by name
   std::map<std::wstring, OwnedVariant> values_;  // by lower-case name
   std::function<IUnknown*(REFIID)> interfaces_;
   std::vector<std::shared_ptr<void>> parts_;

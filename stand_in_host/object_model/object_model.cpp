@@ -21,6 +21,8 @@ void ObjectModel::Reset(bool with_workbook) {
   lookups_.clear();
   faults_.clear();
   serving_ = 0;
+  counting_ = false;
+  counts_.Clear();
   events_ = ApplicationEvents::AttachTo(application());
   add_ins_ = std::make_shared<AddInList>(application());
   vba_access_trusted_ = true;

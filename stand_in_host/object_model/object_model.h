@@ -5,6 +5,7 @@
 #include "object_model/add_ins.h"
 #include "object_model/application.h"
 #include "object_model/events.h"
+#include "object_model/invoke_counts.h"
 #include "object_model/vba_projects.h"
 
 namespace korvel::standin {
@@ -47,9 +48,14 @@ class ObjectModel {
   void Fail(MemberFailure failure) { failures_.push_back(std::move(failure)); }
   void ClearFailures() { failures_.clear(); }
   const std::vector<SeenInvoke>& invokes() const { return invokes_; }
-  void ClearInvokes() { invokes_.clear(); lookups_.clear(); }
+  void ClearInvokes() { invokes_.clear(); lookups_.clear(); counts_.Clear(); }
   // Every GetIDsOfNames, in order.
   const std::vector<SeenLookup>& lookups() const { return lookups_; }
+  // Counting mode, for runs of a million calls: while on, every Invoke and GetIDsOfNames answers as always
+  // but is only counted by kind (counts()), not recorded in invokes() and lookups(). Off after Reset.
+  void set_counting(bool on) { counting_ = on; }
+  bool counting() const { return counting_; }
+  const InvokeCounts& counts() const { return counts_; }
   // What a caller did that the host would not survive or would leak from: a result argument handed over
   // with something in it, a call on a released object. Each one fails the test that caused it.
   const std::vector<std::wstring>& faults() const { return faults_; }
@@ -71,6 +77,8 @@ class ObjectModel {
   const MemberFailure* MatchFailure(const HostObject* object, const std::wstring& member, WORD flags);
   void Record(SeenInvoke seen) { invokes_.push_back(std::move(seen)); }
   void Record(SeenLookup seen) { lookups_.push_back(std::move(seen)); }
+  void Count(CountedInvoke call) { counts_.Count(std::move(call)); }
+  void Count(CountedLookup lookup) { counts_.Count(std::move(lookup)); }
   // While a member runs, calls it makes on other objects are the stand-in's own.
   bool serving() const { return serving_ > 0; }
   void BeginServing() { ++serving_; }
@@ -89,6 +97,8 @@ class ObjectModel {
   std::vector<SeenLookup> lookups_;
   std::vector<std::wstring> faults_;
   int serving_ = 0;
+  bool counting_ = false;
+  InvokeCounts counts_;
 };
 
 }  // namespace korvel::standin

@@ -14,34 +14,11 @@ winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's#/#\\#g')"; }
 
 "$WINE64" "$(winpath "$bench")" lookups 2>/dev/null | tr -d '\r'
 
-python3 - "$work/big.csv" <<'PY'
-import os, sys
-# 1 GiB of rows of 1 to about 120 bytes from a CSV-like alphabet, one hit near the end, a last row without
-# a line feed.
-table = bytearray(b"0123456789,;abcdefghijklmnopqrstuvwxyzABCDEFGHIJ"[i % 48] for i in range(256))
-for i in range(0, 4):
-    table[i] = 10
-block = 1 << 24
-with open(sys.argv[1], "wb") as f:
-    for i in range(64):
-        data = bytearray(os.urandom(block).translate(bytes(table)))
-        if i == 63:
-            data[block - 1000:block - 980] = b"\nNEEDLE-81c4e7d2,xy\n"
-            data[block - 30:] = b"\nlast,row,without,line,feed,."
-        f.write(data)
-PY
+python3 "$(dirname "$0")/lib/make_big_csv.py" "$work/big.csv" --last-row-without-line-feed
 cat "$work/big.csv" >/dev/null
 rows=$(( $(wc -l <"$work/big.csv") + 1 ))
 
-theirs() {
-  local best=1e9 start end
-  for _ in 1 2 3; do
-    start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
-    best=$(awk -v s="$start" -v e="$end" -v b="$best" 'BEGIN { t = e - s; print (t < b ? t : b) }')
-  done
-  printf '%.4f' "$best"
-}
-row() { printf '%-44s ours %8.3f s  %-22s %8.3f s  ratio %.2f\n' "$1" "$2" "$3" "$4" "$(awk -v a="$2" -v b="$4" 'BEGIN { print a / b }')"; }
+source "$(dirname "$0")/lib/timing.sh"
 
 read -r count pick find server_count server_pick server_find < <(
   "$WINE64" "$(winpath "$bench")" csv "$(winpath "$work/big.csv")" "$rows" NEEDLE-81c4e7d2 2>/dev/null | tr -d '\r')

@@ -12,39 +12,20 @@ bench="$KORVEL_BUILD_DIR/x64/bench/bench_csv_files.exe"
 work=$(mktemp -d /tmp/korvel-csv-bench.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 
-python3 - "$work/big.csv" "$work/rows.csv" <<'PY'
-import os, random, sys
-# 1 GiB of rows of 1 to about 120 bytes from a CSV-like alphabet, one hit near the end.
-table = bytearray(b"0123456789,;abcdefghijklmnopqrstuvwxyzABCDEFGHIJ"[i % 48] for i in range(256))
-for i in range(0, 4):
-    table[i] = 10
-block = 1 << 24
-with open(sys.argv[1], "wb") as f:
-    for i in range(64):
-        data = bytearray(os.urandom(block).translate(bytes(table)))
-        if i == 63:
-            data[block - 1000:block - 980] = b"\nNEEDLE-81c4e7d2,xy\n"
-        f.write(data)
+python3 "$(dirname "$0")/lib/make_big_csv.py" "$work/big.csv"
+python3 - "$work/rows.csv" <<'PY'
+import random, sys
 # 2,000,000 rows, about 1,600,000 distinct.
 random.seed(7)
 rows = [("%016x,%d,%s" % (random.getrandbits(64) % 1600000 * 2654435761 % (1 << 64), random.randrange(50), "payload" * random.randrange(1, 4))).encode() for _ in range(2000000)]
-with open(sys.argv[2], "wb") as f:
+with open(sys.argv[1], "wb") as f:
     f.write(b"\n".join(rows) + b"\n")
 PY
 cat "$work/big.csv" "$work/rows.csv" >/dev/null
 
 winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's#/#\\#g')"; }
 ours() { "$WINE64" "$(winpath "$bench")" "$@" 2>/dev/null | tr -d '\r'; }
-# Best of three wall-clock times of a Linux command, output discarded.
-theirs() {
-  local best=1e9 start end
-  for _ in 1 2 3; do
-    start=$(date +%s.%N); "$@" >/dev/null; end=$(date +%s.%N)
-    best=$(awk -v s="$start" -v e="$end" -v b="$best" 'BEGIN { t = e - s; print (t < b ? t : b) }')
-  done
-  printf '%.4f' "$best"
-}
-row() { printf '%-58s ours %8.3f s  %-28s %8.3f s  ratio %.2f\n' "$1" "$2" "$3" "$4" "$(awk -v a="$2" -v b="$4" 'BEGIN { print a / b }')"; }
+source "$(dirname "$0")/lib/timing.sh"
 
 count=$(ours count "$(winpath "$work/big.csv")" 0)
 count_nb=$(ours count "$(winpath "$work/big.csv")" 1)

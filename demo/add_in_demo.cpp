@@ -86,19 +86,6 @@ std::wstring Shown(const Calculation::CellResult& r) {
   }
 }
 
-// Width and height from a PNG's header; false when the bytes are no PNG.
-bool PngSize(const std::string& b, unsigned long& width, unsigned long& height) {
-  if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1A\n") != 0 || b.compare(12, 4, "IHDR") != 0) return false;
-  auto u32 = [&b](size_t at) {
-    unsigned long v = 0;
-    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
-    return v;
-  };
-  width = u32(16);
-  height = u32(20);
-  return true;
-}
-
 void SaveBytes(const std::wstring& path, const std::string& bytes) {
   std::ofstream out(path.c_str(), std::ios::binary);
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
@@ -248,7 +235,7 @@ class Demo {
     if (pictures.empty()) return;
     const Shape* picture = pictures[0];
     unsigned long width = 0, height = 0;
-    if (!PngSize(picture->bytes(), width, height)) {
+    if (!picture->PngSize(width, height)) {
       Line(L"      the picture's bytes are no PNG");
       return;
     }

@@ -113,6 +113,19 @@ Shape::Shape(Shapes* owner, Worksheet* sheet, LONG type, std::wstring name, doub
 LONG Shape::anchor_row() const { return static_cast<LONG>(std::floor(top_ / kCellHeight)) + 1; }
 LONG Shape::anchor_column() const { return static_cast<LONG>(std::floor(left_ / kCellWidth)) + 1; }
 
+bool Shape::PngSize(unsigned long& width, unsigned long& height) const {
+  const std::string& b = bytes_;
+  if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1A\n") != 0 || b.compare(12, 4, "IHDR") != 0) return false;
+  auto u32 = [&b](size_t at) {
+    unsigned long v = 0;
+    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
+    return v;
+  };
+  width = u32(16);
+  height = u32(20);
+  return true;
+}
+
 // ---- Shapes
 
 Shapes::Shapes(Worksheet* sheet) : HostObject(L"Shapes"), sheet_(sheet) {

@@ -32,6 +32,8 @@ class Shape : public HostObject {
   double height() const { return height_; }
   // The bytes of the file a picture was made from, read when it was inserted.
   const std::string& bytes() const { return bytes_; }
+  // Width and height from the header of the picture's bytes; false when they are no PNG.
+  bool PngSize(unsigned long& width, unsigned long& height) const;
   void set_bytes(std::string bytes) { bytes_ = std::move(bytes); }
   // Row and column of the cell under the shape's top-left corner, counted from 1.
   LONG anchor_row() const;

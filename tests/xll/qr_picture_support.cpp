@@ -113,17 +113,6 @@ void QrPictureTest::ExpectReferencesAsBefore(const References& before, const std
   }
 }
 
-bool PngSize(const std::string& b, unsigned long& width, unsigned long& height) {
-  if (b.size() < 24 || b.compare(0, 8, "\x89PNG\r\n\x1A\n") != 0 || b.compare(12, 4, "IHDR") != 0) return false;
-  auto u32 = [&b](size_t at) {
-    unsigned long v = 0;
-    for (size_t i = 0; i < 4; ++i) v = v << 8 | static_cast<unsigned char>(b[at + i]);
-    return v;
-  };
-  width = u32(16);
-  height = u32(20);
-  return true;
-}
 
 void KeepForDecoding(const std::string& bytes, const std::wstring& name) {
   const wchar_t* folder = _wgetenv(L"KORVEL_QR_OUT");

@@ -105,8 +105,6 @@ class QrPictureTest : public AddInTest {
   korvel::ComPtr<StandInServer> server;
 };
 
-// Width and height from a PNG's header; false when the bytes are no PNG.
-bool PngSize(const std::string& bytes, unsigned long& width, unsigned long& height);
 
 // The bytes written to KORVEL_QR_OUT\<name> when that variable is set (a later step decodes them).
 void KeepForDecoding(const std::string& bytes, const std::wstring& name);

@@ -28,7 +28,7 @@ class QrPictureWithServerTest : public QrPictureTest {
     EXPECT_EQ(picture->anchor_row(), row);
     EXPECT_EQ(picture->anchor_column(), column);
     unsigned long width = 0, height = 0;
-    EXPECT_TRUE(PngSize(picture->bytes(), width, height));
+    EXPECT_TRUE(picture->PngSize(width, height));
     EXPECT_EQ(width, side);
     EXPECT_EQ(height, side);
     EXPECT_TRUE(temp->Files().empty()) << "the picture's file is removed";

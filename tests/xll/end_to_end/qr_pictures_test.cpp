@@ -93,7 +93,7 @@ TEST_F(EndToEndPictures, TheServerTheAddInBoundDrawsEachCellsOnePicture) {
     ASSERT_EQ(at.size(), 1u);
     EXPECT_EQ(at[0]->type(), kPicture);
     unsigned long width = 0, height = 0;
-    EXPECT_TRUE(PngSize(at[0]->bytes(), width, height));
+    EXPECT_TRUE(at[0]->PngSize(width, height));
     KeepForDecoding(at[0]->bytes(), c.kept_as);
   }
   EXPECT_TRUE(boxes().empty());

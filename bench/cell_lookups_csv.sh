@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The add-in's lookups and CSV worksheet functions. The lookups print their own table (VLOOKUP3 and
-# VlookupXLL over 1,000,000 array elements, the match last, against a linear scan). The CSV functions run on
+# VlookupXLL over 1,000,000 array elements, the match last, against a linear scan; VlookupXLL over references
+# to the same values on a sheet of the stand-in host, which it asks for each cell, and those host calls
+# alone). The CSV functions run on
 # a generated 1 GiB file read from the page cache, each against the server's method of the same name (goal:
 # within 1.1 times) and a Linux tool: the row count against `wc -l`, the last row against `sed -n` of its
 # number, a search with one hit near the end against `grep -F`. Best of three; ratio = ours / theirs.

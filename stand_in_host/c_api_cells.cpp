@@ -250,12 +250,22 @@ bool ReadMask(int count, XLOPER12** args, std::optional<DWORD>& mask) {
   return true;
 }
 
+// Whether a cell of the area waits for calculation. Only the cells of the area's rows are visited (the
+// cells are kept in row order), so that a lookup coercing one cell at a time over a large sheet does not
+// walk the whole sheet for every cell.
+bool AnyUncalculated(const SheetCells& cells, const Area& area) {
+  const auto& all = cells.cells();
+  const auto end = all.upper_bound({area.last_row, area.last_column});
+  for (auto it = all.lower_bound({area.first_row, area.first_column}); it != end; ++it)
+    if (it->second.uncalculated && area.Contains(it->first.first, it->first.second)) return true;
+  return false;
+}
+
 int CoerceReference(const Target& target, const std::optional<DWORD>& mask, XLOPER12* result) {
   if (target.areas.size() != 1) return xlretFailed;
   const Area area = target.areas.front();
   SheetCells& cells = target.sheet->cells();
-  for (const auto& [position, cell] : cells.cells())
-    if (cell.uncalculated && area.Contains(position.first, position.second)) return xlretUncalced;
+  if (AnyUncalculated(cells, area)) return xlretUncalced;
   if (area.count() == 1) {
     const Cell* cell = cells.Find(area.first_row, area.first_column);
     const CellValue value = cell ? cell->value : CellValue();

@@ -44,6 +44,9 @@ class StandInCellsTest : public AddInTest {
     r.val.err = 1234;
     return r;
   }
+  struct SRefArea {
+    LONG row, column, last_row, last_column;
+  };
   void Free(XLOPER12& r) { Call(h::xlFree, {&r}, nullptr); }
   void ExpectNothingOutstanding() {
     EXPECT_EQ(host.api().outstanding(), 0u);
@@ -178,6 +181,39 @@ TEST_F(StandInCellsTest, CellNotYetCalculatedGivesUncalcedUntilTheSheetIsCalcula
   ASSERT_EQ(Call(h::xlCoerce, {&ref}, &result), h::xlretSuccess);
   EXPECT_EQ(result.val.array.lparray[1].val.num, 6);
   Free(result);
+  ExpectNothingOutstanding();
+}
+
+// Only the cells inside the reference count: one not yet calculated in the same rows but another column, or
+// in the same column but other rows, leaves the reference's own cells readable.
+TEST_F(StandInCellsTest, OnlyCellsInsideTheReferenceMakeItUncalced) {
+  for (const wchar_t* address : {L"A2", L"C1", L"B5"}) {
+    cells().SetFormula(address, L"=1", 1.0);
+    cells().MarkUncalculated(address);
+  }
+  cells().Set(L"B1:B3", 2.0);
+  struct Case {
+    SRefArea area;  // first row, first column, last row, last column, from 0
+    int code;
+  };
+  const Case cases[] = {
+      {{0, 1, 2, 1}, h::xlretSuccess},   // B1:B3: A2 and C1 in its rows, B5 below it
+      {{1, 1, 1, 1}, h::xlretSuccess},   // B2 alone, next to A2 in the cells' row order
+      {{2, 2, 8, 2}, h::xlretSuccess},   // C3:C9 below C1
+      {{0, 0, 2, 0}, h::xlretUncalced},  // A1:A3 holds A2
+      {{3, 1, 5, 1}, h::xlretUncalced},  // B4:B6 holds B5
+      {{0, 2, 0, 2}, h::xlretUncalced},  // C1 alone
+      {{0, 0, 4, 2}, h::xlretUncalced},  // A1:C5 holds all three
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(testing::Message() << "rows " << c.area.row << ":" << c.area.last_row << " columns " << c.area.column
+                                    << ":" << c.area.last_column);
+    XLOPER12 ref = SRef(c.area.row, c.area.column, c.area.last_row, c.area.last_column);
+    XLOPER12 result = Untouched();
+    EXPECT_EQ(Call(h::xlCoerce, {&ref}, &result), c.code);
+    if (c.code == h::xlretSuccess) Free(result);
+    else EXPECT_EQ(result.val.err, 1234);
+  }
   ExpectNothingOutstanding();
 }
 

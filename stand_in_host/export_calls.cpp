@@ -98,6 +98,9 @@ struct ArgumentStore {
         r.val.array.columns = v.columns;
         break;
       }
+      case ArgValue::Kind::kReference:
+        // The host passes a reference only where the type letter takes one; elsewhere it has its values.
+        throw std::invalid_argument("a reference where the host passes a value");
     }
     return r;
   }

@@ -164,6 +164,8 @@ void HostObject::MarkMadeForCall() {
 
 long HostObject::made_for_call_alive() { return g_made_for_call_alive; }
 
+void* HostObject::operator new(size_t size) { return ::operator new(size); }
+
 void HostObject::operator delete(void* memory) {
   // Not freed: an IDispatch pointer is the address of its table pointer, which from now on leads to the
   // dead table.

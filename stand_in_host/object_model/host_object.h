@@ -69,6 +69,8 @@ class HostObject : public IDispatch {
 
   explicit HostObject(std::wstring kind);
   virtual ~HostObject();
+  // Objects come from the global heap; their memory is never given back (see the definition of delete).
+  static void* operator new(size_t size);
   static void operator delete(void* memory);
   HostObject(const HostObject&) = delete;
   HostObject& operator=(const HostObject&) = delete;

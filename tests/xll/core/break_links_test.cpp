@@ -156,6 +156,20 @@ TEST_F(BreakLinksTest, SameSheetFormulasOnlyBreakNothing) {
   ExpectHostAsFound();
 }
 
+// A sheet name may hold a double quote; in its apostrophes it opens no text constant that would hide the "!".
+TEST_F(BreakLinksTest, AQuoteInsideAQuotedSheetNameHidesNoLink) {
+  StartAfresh();
+  Baseline();
+  cells().SetFormula(L"A1", L"='Q\"1'!A1", CellValue(3.0));
+  cells().SetFormula(L"A2", L"='it''s'!B2&\"x\"", CellValue(L"7x"));
+  EXPECT_EQ(Run(XLLbuttonBreakLinksSheet, L"11", 2), 0);
+  EXPECT_FALSE(IsFormula(L"A1"));
+  EXPECT_FALSE(IsFormula(L"A2"));
+  EXPECT_TRUE(cells().ValueAt(L"A1") == CellValue(3.0));
+  EXPECT_TRUE(cells().ValueAt(L"A2") == CellValue(L"7x"));
+  ExpectHostAsFound();
+}
+
 TEST_F(BreakLinksTest, ASheetWithoutFormulasEndsQuietly) {
   StartAfresh();
   Baseline();

@@ -185,6 +185,8 @@ TEST_F(NamesTest, WhatMakesAnErrorName) {
       {L"=\"say \"\"#NAME?\"\"\"&A1", false},
       {L"=\"a\"&#REF!", true},
       {L"=Sheet1!$A$1", false},
+      {L"='Q\"1'!#REF!", true},  // a quote inside a quoted sheet name opens no text constant
+      {L"='it''s'!$A$1&\"#REF!\"", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.formula, c.formula + std::wcslen(c.formula)));

@@ -48,9 +48,7 @@ int CopyThroughCApi(wchar_t* scripted_answers) {
   values.TakenFromHost();
   const std::clock_t t1 = std::clock();
   const std::clock_t t2 = std::clock();
-  // The host is handed its own record as it came, without the ownership mark that only the add-in reads.
-  XLOPER12 filled = *values;
-  filled.xltype = values.kind();
+  XLOPER12 filled = values.AsArgument();
   rc = Excel12(xlSet, nullptr, 2, block.get(), &filled);
   if (rc != xlretSuccess) return Stop(L"xlSet: " + std::to_wstring(rc));
   FreeXLOper(values.get());

@@ -88,7 +88,8 @@ bool BreakLinks(TimedPrompts& prompts, long long& broken) {
       if (!Succeeds(Excel12X(xlcSelect, nullptr, false, nullptr, 1, &cell))) return false;
       break;
     }
-    if (!Succeeds(Excel12X(xlSet, nullptr, false, nullptr, 2, &cell, value.get()))) return false;
+    XLOPER12 replacement = value.AsArgument();
+    if (!Succeeds(Excel12X(xlSet, nullptr, false, nullptr, 2, &cell, &replacement))) return false;
     ++broken;
   }
   HostFastMode(true);
@@ -107,9 +108,14 @@ int BreakLinksSheet(const wchar_t* scripted_answers) {
 }  // namespace
 
 extern "C" int __stdcall XLLbuttonBreakLinksSheet(wchar_t* scripted_answers) {
+  int result = -1;
   try {
-    return BreakLinksSheet(scripted_answers);
+    result = BreakLinksSheet(scripted_answers);
   } catch (...) {
-    return -1;
+    result = -1;
   }
+  // The walk runs in fast mode: a stop that is no failed host call (running out of memory) must not leave the
+  // host without screen updating and calculation.
+  LeaveHostNormal();
+  return result;
 }

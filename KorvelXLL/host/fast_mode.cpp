@@ -76,6 +76,10 @@ void NoteHostCallFailure() { ++g_failures; }
 
 unsigned HostCallFailureCount() { return g_failures; }
 
+void LeaveHostNormal() {
+  if (!HostNormal) HostFastMode(true);
+}
+
 }  // namespace korvel::xll
 
 extern "C" bool HostFastMode(bool restore) {

@@ -10,6 +10,10 @@ bool HostFastMode(bool restore);
 
 namespace korvel::xll {
 
+// A command's last word, whatever stopped it (an exception included): the host's settings are put back when
+// fast mode is still on.
+void LeaveHostNormal();
+
 // The failure paths of the host calls: puts the host back when it is in fast mode, unless a restore is
 // already under way (a restore never starts another).
 void RestoreHostBeforeReport();

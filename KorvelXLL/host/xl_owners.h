@@ -43,6 +43,13 @@ class HostResult {
   // The kind without the ownership flags.
   DWORD kind() const { return record_.xltype & ~(xlbitXLFree | xlbitDLLFree); }
   void TakenFromHost() { record_.xltype |= xlbitXLFree; }
+  // The record as an argument of another host call: as the host filled it, without the ownership mark that
+  // only the add-in reads. It stays owned here.
+  XLOPER12 AsArgument() const {
+    XLOPER12 copy = record_;
+    copy.xltype = kind();
+    return copy;
+  }
   // The text of a string result; empty for anything else.
   std::wstring Text() const {
     if (kind() != xltypeStr || !record_.val.str) return std::wstring();

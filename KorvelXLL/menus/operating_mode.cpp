@@ -69,6 +69,6 @@ extern "C" int __stdcall XLLbuttonOperatingModeXLL(wchar_t*) {
   }
   // Every stop leaves the host normal: the host-call layers restore it on their failures, and this covers
   // the stops that are no failed host call.
-  if (!HostNormal) HostFastMode(true);
+  LeaveHostNormal();
   return result;
 }

@@ -101,6 +101,8 @@ int Run(wchar_t* scripted_answers) {
   // Rows are the left dimension, whose bounds the descriptor keeps second; column A is the first column.
   const size_t rows = array->rgsabound[1].cElements;
   const size_t elements = rows * array->rgsabound[0].cElements;
+  // Column A is read from the data: an answer without a column holds none of it.
+  if (array->rgsabound[0].cElements == 0) return StopAndRelease(lock, kWarningBox, kDataError);
   VARIANT* data = lock.data<VARIANT>();
   std::vector<double> column(rows);
   for (size_t j = 0; j < rows; ++j)

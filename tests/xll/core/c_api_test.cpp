@@ -2,6 +2,7 @@
 #include <malloc.h>
 
 #include "add_in.h"
+#include "heap_blocks.h"
 
 namespace korvel::test {
 namespace {
@@ -120,15 +121,7 @@ TEST_F(CApiTest, Excel12XReleasesTheResultOfAnEarlierCallFirst) {
 }
 
 TEST_F(CApiTest, ArrayReleasesEveryElementString) {
-  _HEAPINFO walk{};
-  auto used_blocks = [&walk] {
-    size_t used = 0;
-    walk._pentry = nullptr;
-    while (_heapwalk(&walk) == _HEAPOK)
-      if (walk._useflag == _USEDENTRY) ++used;
-    return used;
-  };
-  const size_t before = used_blocks();
+  const size_t before = UsedHeapBlocks();
   XLOPER12* array = addin.NewXLArray(2, 3);
   ASSERT_NE(array, nullptr);
   for (int i = 0; i < 6; i += 2) {
@@ -139,7 +132,7 @@ TEST_F(CApiTest, ArrayReleasesEveryElementString) {
   }
   array->val.array.lparray[1].xltype = xltypeNum;
   host.api().TakeResult(array);
-  EXPECT_EQ(used_blocks(), before);
+  EXPECT_EQ(UsedHeapBlocks(), before);
   EXPECT_EQ(_heapchk(), _HEAPOK);
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "add_in.h"
+#include "heap_blocks.h"
 #include "common/csv_chunk_reader.h"
 #include "functions/csv_cells.h"
 
@@ -109,13 +110,6 @@ std::wstring WriteBytes(const std::wstring& path, const std::string& bytes) {
   return path;
 }
 
-std::size_t UsedHeapBlocks() {
-  _HEAPINFO walk{};
-  std::size_t used = 0;
-  while (_heapwalk(&walk) == _HEAPOK)
-    if (walk._useflag == _USEDENTRY) ++used;
-  return used;
-}
 
 class CsvFunctionsTest : public AddInTest, public ::testing::WithParamInterface<int> {
  protected:

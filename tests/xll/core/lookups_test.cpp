@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "add_in.h"
+#include "heap_blocks.h"
 
 namespace korvel::test {
 namespace {
@@ -228,13 +229,6 @@ TEST_F(LookupTest, VlookupXllOverArraysComparesElementsUnconverted) {
   EXPECT_EQ(host.api().outstanding(), 0u);
 }
 
-std::size_t UsedHeapBlocks() {
-  _HEAPINFO walk{};
-  std::size_t used = 0;
-  while (_heapwalk(&walk) == _HEAPOK)
-    if (walk._useflag == _USEDENTRY) ++used;
-  return used;
-}
 
 TEST_F(LookupTest, HeapHoldsAsManyBlocksAfter10000CallsOfEach) {
   XLOPER12* keys = v.Array({v.Num(1), v.Text(L"k"), v.Num(3)}, 1, 3);

@@ -13,25 +13,11 @@
 
 #include "cell_calls.h"
 #include "common/gmp_allocation.h"
+#include "heap_blocks.h"
 
 namespace korvel::test {
 namespace {
 
-// Blocks in use on the runtime's heap, where malloc and new take theirs.
-size_t HeapBlocks() {
-  HANDLE heap = reinterpret_cast<HANDLE>(_get_heap_handle());
-  // The low-fragmentation front end hands out small blocks from larger ones, which a walk sees only as the
-  // larger ones: the plain heap shows every block.
-  ULONG plain = 0;
-  HeapSetInformation(heap, HeapCompatibilityInformation, &plain, sizeof plain);
-  size_t used = 0;
-  HeapLock(heap);
-  PROCESS_HEAP_ENTRY entry{};
-  while (HeapWalk(heap, &entry))
-    if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) ++used;
-  HeapUnlock(heap);
-  return used;
-}
 
 // The library's allocation functions, wrapped so that the n-th allocation or growth from now fails as the
 // installed ones fail (std::bad_alloc); releases always go through.
@@ -87,12 +73,12 @@ wchar_t* Counted(std::vector<wchar_t>& buffer, const std::wstring& text) {
 // The walk sees every block of the heap proper (Wine keeps blocks of 64 KiB and more apart, outside it).
 TEST_F(FunctionLeaksTest, TheCountSeesEachBlock) {
   std::vector<void*> blocks(1000);
-  const size_t before = HeapBlocks();
+  const size_t before = UsedHeapBlocks();
   for (void*& p : blocks) p = std::malloc(24 + (&p - blocks.data()) % 4000);
-  const size_t with_blocks = HeapBlocks();
+  const size_t with_blocks = UsedHeapBlocks();
   for (void* p : blocks) std::free(p);
   EXPECT_EQ(with_blocks, before + 1000);
-  EXPECT_EQ(HeapBlocks(), before);
+  EXPECT_EQ(UsedHeapBlocks(), before);
 }
 
 // One case per function: a full-precision square root takes a quarter of a millisecond, so that the 10,000
@@ -149,9 +135,9 @@ TEST_P(HeapAfterManyCalls, HoldsAsManyBlocksAfterTenThousandCalls) {  std::vecto
       }
     };
     once();  // first-use storage of the thread (its scope slot) is not a leak
-    const size_t before = HeapBlocks();
+    const size_t before = UsedHeapBlocks();
     for (int i = 0; i < 10000; ++i) once();
-    EXPECT_EQ(HeapBlocks(), before);
+    EXPECT_EQ(UsedHeapBlocks(), before);
   }
 }
 
@@ -208,7 +194,7 @@ TEST_F(FunctionLeaksTest, FailedLibraryAllocationsGiveTheFailureValue) {
     }
     bool completed = false;
     for (int nth = 1; nth < 200 && !completed; ++nth) {
-      const size_t before = HeapBlocks();
+      const size_t before = UsedHeapBlocks();
       void* r = nullptr;
       bool failed = false;
       {
@@ -236,7 +222,7 @@ TEST_F(FunctionLeaksTest, FailedLibraryAllocationsGiveTheFailureValue) {
         }
       }
       if (c.record) host.api().TakeResult(record);
-      EXPECT_EQ(HeapBlocks(), before) << "allocation " << nth;
+      EXPECT_EQ(UsedHeapBlocks(), before) << "allocation " << nth;
     }
     EXPECT_TRUE(completed);
   }

@@ -45,7 +45,7 @@ void WriteInteger(ResultRecord& result, mpz_srcptr value, int base) {
     text = long_text.get();
   }
   mpz_get_str(text, base, value);
-  BytesToXLStr(result.get(), text, std::strlen(text));
+  result.SetText(text, std::strlen(text));
 }
 
 // The sum or product of a value and a counted text, shared by SumInteger, MultiplyInteger and SumInteger2.

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "functions/number_text.h"
 #include "host/xl_records.h"
 
 namespace korvel::xll {
@@ -26,6 +27,18 @@ void ResultRecord::SetError(int code) {
   FreeXLOper(record_.get());
   record_->xltype = xltypeErr | xlbitDLLFree;
   record_->val.err = code;
+}
+
+int ResultRecord::SetText(const char* bytes, size_t length) {
+  if (length + 2 > kRoomTextUnits) return BytesToXLStr(record_.get(), bytes, length);
+  FreeXLOper(record_.get());
+  wchar_t* text = TextRoomOf(record_.get());
+  text[0] = static_cast<wchar_t>(length);
+  for (size_t i = 0; i < length; ++i) text[i + 1] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+  text[length + 1] = 0;
+  record_->val.str = text;
+  record_->xltype = xltypeStr | xlbitDLLFree;
+  return 0;
 }
 
 void ResultRecord::Fail() {

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/xl_owners.h"
+#include "host/xl_records.h"
 #include "host/xl_types.h"
 
 namespace korvel::xll {
@@ -15,12 +16,17 @@ XLOPER12* NewNumberResult(double value);
 XLOPER12* NewErrorResult(int code);
 
 // A call's result record until it is handed to the host: released with what it owns on every other path.
+// It is made with room for a short text, so that most results are a single block.
 class ResultRecord {
  public:
-  explicit ResultRecord(double failure_number) : record_(NewNumberResult(failure_number)), failure_(failure_number) {}
+  explicit ResultRecord(double failure_number)
+      : record_(NewXLNumWithTextRoom(failure_number)), failure_(failure_number) {}
   explicit operator bool() const { return record_ != nullptr; }
   XLOPER12* get() { return record_.get(); }
   void SetError(int code);
+  // The bytes as the record's text, one unit per byte (as BytesToXLStr): in the record's room when they fit.
+  // Gives 1 and leaves the record as it was for a text longer than 32767 bytes; 0 otherwise.
+  int SetText(const char* bytes, size_t length);
   // Back to the failure value, releasing any text the record already holds.
   void Fail();
   XLOPER12* release() { return record_.release(); }

@@ -7,12 +7,7 @@
 using namespace korvel::xll;
 
 extern "C" void __stdcall xlAutoFree12(XLOPER12* record) {
-  if (!record) return;
-  try {
-    FreeXLOper(record);
-  } catch (...) {
-  }
-  delete record;
+  DeleteXLRecord(record);
 }
 
 extern "C" void __stdcall SetExcel12EntryPt(HostCallEntry entry) {

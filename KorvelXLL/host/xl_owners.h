@@ -11,10 +11,7 @@
 namespace korvel::xll {
 
 struct AddInRecordRelease {
-  void operator()(XLOPER12* record) const {
-    FreeXLOper(record);
-    delete record;
-  }
+  void operator()(XLOPER12* record) const { DeleteXLRecord(record); }
 };
 // A record made by NewXLStr and the other constructors (or by new): released with what it owns.
 using OwnedXlRecord = std::unique_ptr<XLOPER12, AddInRecordRelease>;

@@ -36,6 +36,29 @@ void SetMissing(XLOPER12* record) {
 
 }  // namespace
 
+namespace korvel::xll {
+
+XLOPER12* NewXLNumWithTextRoom(double value) {
+  void* block = ::operator new(sizeof(XLOPER12) + kRoomTextUnits * sizeof(wchar_t), std::nothrow);
+  if (!block) return nullptr;
+  auto* record = new (block) XLOPER12{};
+  record->xltype = xltypeNum | xlbitDLLFree;
+  record->val.num = value;
+  return record;
+}
+
+}  // namespace korvel::xll
+
+extern "C" void DeleteXLRecord(XLOPER12* record) noexcept {
+  if (!record) return;
+  try {
+    FreeXLOper(record);
+  } catch (...) {
+  }
+  // Unsized: a record may have been made with its text room, larger than the record alone.
+  ::operator delete(record);
+}
+
 extern "C" XLOPER12* NewXLStr(const wchar_t* text) {
   return NewCountedString(text ? text : L"", text ? std::wcslen(text) : 0);
 }
@@ -110,7 +133,8 @@ extern "C" void FreeXLOper(XLOPER12* record) {
   }
   switch (record->xltype & ~xlbitDLLFree) {
     case xltypeStr:
-      delete[] record->val.str;
+      // A text in the record's own room goes with the record.
+      if (record->val.str != TextRoomOf(record)) delete[] record->val.str;
       break;
     case xltypeBigData:
       delete[] record->val.bigdata.h.lpbData;

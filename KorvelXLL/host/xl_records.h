@@ -11,6 +11,26 @@ namespace korvel::xll {
 // Every string record that the add-in makes owns a buffer of this many units: count, 32767 characters, zero.
 constexpr int kXlStrBufferUnits = kMaxXlChars + 2;
 
+// Room for a short text (count, characters, zero) in the same block as its record, right after it: a result
+// and its text are then one trip to the runtime's heap, whose single lock the host's calculation threads
+// otherwise queue on twice per cell.
+constexpr size_t kRoomTextUnits = 240;
+
+// A new number record flagged xlbitDLLFree with room for a short text after it; null when memory is short.
+// Released like every other record (FreeXLOper, then DeleteXLRecord).
+XLOPER12* NewXLNumWithTextRoom(double value);
+// The text room of a record made by NewXLNumWithTextRoom (kRoomTextUnits units).
+inline wchar_t* TextRoomOf(XLOPER12* record) { return reinterpret_cast<wchar_t*>(record + 1); }
+
+}  // namespace korvel::xll
+
+extern "C" {
+// Releases what the record owns, then the record: for every record that the add-in allocated. Throws nothing.
+void DeleteXLRecord(korvel::xll::XLOPER12* record) noexcept;
+}
+
+namespace korvel::xll {
+
 }  // namespace korvel::xll
 
 extern "C" {

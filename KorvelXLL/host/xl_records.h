@@ -17,7 +17,7 @@ constexpr int kXlStrBufferUnits = kMaxXlChars + 2;
 constexpr size_t kRoomTextUnits = 240;
 
 // A new number record flagged xlbitDLLFree with room for a short text after it; null when memory is short.
-// Released like every other record (FreeXLOper, then DeleteXLRecord).
+// Released like every other record, through DeleteXLRecord; a copy of it must not be released on its own.
 XLOPER12* NewXLNumWithTextRoom(double value);
 // The text room of a record made by NewXLNumWithTextRoom (kRoomTextUnits units).
 inline wchar_t* TextRoomOf(XLOPER12* record) { return reinterpret_cast<wchar_t*>(record + 1); }
@@ -28,10 +28,6 @@ extern "C" {
 // Releases what the record owns, then the record: for every record that the add-in allocated. Throws nothing.
 void DeleteXLRecord(korvel::xll::XLOPER12* record) noexcept;
 }
-
-namespace korvel::xll {
-
-}  // namespace korvel::xll
 
 extern "C" {
 // New string record flagged xlbitDLLFree, or null when memory is short. Texts beyond 32767 characters are cut.

@@ -41,6 +41,18 @@ int ResultRecord::SetText(const char* bytes, size_t length) {
   return 0;
 }
 
+XLOPER12* ResultRecord::release() {
+  XLOPER12* record = record_.get();
+  if ((record->xltype & ~xlbitDLLFree) == xltypeStr && record->val.str == TextRoomOf(record))
+    return record_.release();
+  auto* plain = new (std::nothrow) XLOPER12{};
+  // Short of memory the record with room goes itself: DeleteXLRecord then gives it to the heap.
+  if (!plain) return record_.release();
+  *plain = *record;  // what the record owns goes with it
+  record->xltype = xltypeMissing;
+  return plain;
+}
+
 void ResultRecord::Fail() {
   FreeXLOper(record_.get());
   record_->xltype = xltypeNum | xlbitDLLFree;

@@ -16,7 +16,8 @@ XLOPER12* NewNumberResult(double value);
 XLOPER12* NewErrorResult(int code);
 
 // A call's result record until it is handed to the host: released with what it owns on every other path.
-// It is made with room for a short text, so that most results are a single block.
+// It is made with room for a short text, so that most results are a single block; a result without its text
+// in the room is handed over in a plain record, so that xlAutoFree12 knows a record with room by its text.
 class ResultRecord {
  public:
   explicit ResultRecord(double failure_number)
@@ -29,10 +30,13 @@ class ResultRecord {
   int SetText(const char* bytes, size_t length);
   // Back to the failure value, releasing any text the record already holds.
   void Fail();
-  XLOPER12* release() { return record_.release(); }
+  XLOPER12* release();
 
  private:
-  OwnedXlRecord record_;
+  struct RoomRelease {
+    void operator()(XLOPER12* record) const { DeleteRoomRecord(record); }
+  };
+  std::unique_ptr<XLOPER12, RoomRelease> record_;
   double failure_;
 };
 

@@ -1,6 +1,7 @@
 #include "host/xl_records.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
 #include <new>
 
@@ -36,10 +37,41 @@ void SetMissing(XLOPER12* record) {
 
 }  // namespace
 
+namespace {
+
+// Spare records with text room: a result whose text was in its room, handed back, waits here for the next
+// result instead of going back to the runtime's heap, whose one lock the host's calculation threads would
+// queue on for every cell. The slots are shared by every thread (each thread keeps to its own slot, so they
+// seldom meet on one), not owned by a thread: a record handed back on another thread, or after the thread
+// that made it has ended, is just a spare, and no thread's end leaves one behind. What the slots hold when
+// the add-in is unloaded goes back to the heap.
+constexpr unsigned kSpareSlots = 16;
+struct alignas(64) SpareSlot {
+  std::atomic<XLOPER12*> record{nullptr};
+};
+SpareSlot g_spares[kSpareSlots];
+std::atomic<unsigned> g_next_slot{0};
+// A plain number: a thread-local object with a destructor is destroyed after its storage is freed (MinGW).
+thread_local unsigned t_slot_plus_one = 0;
+
+SpareSlot& ThreadSlot() {
+  if (!t_slot_plus_one) t_slot_plus_one = g_next_slot.fetch_add(1, std::memory_order_relaxed) % kSpareSlots + 1;
+  return g_spares[t_slot_plus_one - 1];
+}
+
+struct SparesAtUnload {
+  ~SparesAtUnload() {
+    for (SpareSlot& slot : g_spares) ::operator delete(slot.record.exchange(nullptr));
+  }
+} g_spares_at_unload;
+
+}  // namespace
+
 namespace korvel::xll {
 
 XLOPER12* NewXLNumWithTextRoom(double value) {
-  void* block = ::operator new(sizeof(XLOPER12) + kRoomTextUnits * sizeof(wchar_t), std::nothrow);
+  void* block = ThreadSlot().record.exchange(nullptr, std::memory_order_acquire);
+  if (!block) block = ::operator new(sizeof(XLOPER12) + kRoomTextUnits * sizeof(wchar_t), std::nothrow);
   if (!block) return nullptr;
   auto* record = new (block) XLOPER12{};
   record->xltype = xltypeNum | xlbitDLLFree;
@@ -47,15 +79,29 @@ XLOPER12* NewXLNumWithTextRoom(double value) {
   return record;
 }
 
-}  // namespace korvel::xll
-
-extern "C" void DeleteXLRecord(XLOPER12* record) noexcept {
+void DeleteRoomRecord(XLOPER12* record) noexcept {
   if (!record) return;
   try {
     FreeXLOper(record);
   } catch (...) {
   }
-  // Unsized: a record may have been made with its text room, larger than the record alone.
+  XLOPER12* empty = nullptr;
+  if (ThreadSlot().record.compare_exchange_strong(empty, record, std::memory_order_release)) return;
+  ::operator delete(record);
+}
+
+}  // namespace korvel::xll
+
+extern "C" void DeleteXLRecord(XLOPER12* record) noexcept {
+  if (!record) return;
+  // A record whose text is in its room is one with room (ResultRecord hands no other kind to the host).
+  if ((record->xltype & ~xlbitDLLFree) == xltypeStr && record->val.str == TextRoomOf(record))
+    return DeleteRoomRecord(record);
+  try {
+    FreeXLOper(record);
+  } catch (...) {
+  }
+  // Unsized: a record given back without its text may still be one with room.
   ::operator delete(record);
 }
 

@@ -17,8 +17,12 @@ constexpr int kXlStrBufferUnits = kMaxXlChars + 2;
 constexpr size_t kRoomTextUnits = 240;
 
 // A new number record flagged xlbitDLLFree with room for a short text after it; null when memory is short.
-// Released like every other record, through DeleteXLRecord; a copy of it must not be released on its own.
+// Released through DeleteRoomRecord, or through DeleteXLRecord once its text is in its room; a copy of it
+// must not be released on its own.
 XLOPER12* NewXLNumWithTextRoom(double value);
+// Releases what a record made by NewXLNumWithTextRoom owns, then keeps it as a spare for the next one (or
+// gives it back to the heap). Throws nothing.
+void DeleteRoomRecord(XLOPER12* record) noexcept;
 // The text room of a record made by NewXLNumWithTextRoom (kRoomTextUnits units).
 inline wchar_t* TextRoomOf(XLOPER12* record) { return reinterpret_cast<wchar_t*>(record + 1); }
 

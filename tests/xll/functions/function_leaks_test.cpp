@@ -10,6 +10,8 @@
 #include <new>
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "cell_calls.h"
 #include "common/gmp_allocation.h"
@@ -148,6 +150,50 @@ INSTANTIATE_TEST_SUITE_P(Functions, HeapAfterManyCalls,
                                            "PowerFloat", "RootFloat", "TrimXLL", "FilterUnicodeChar", "DigitXLL",
                                            "RusLetter", "TrimXLL2"),
                          [](const ::testing::TestParamInfo<const char*>& i) { return std::string(i.param); });
+
+// Results made on the host's calculation threads may be handed back on another thread, after the threads that
+// made them have ended: each keeps its text to the end, and rounds of it leave the heap as it was.
+TEST_F(FunctionLeaksTest, ResultsHandedBackOnAnotherThreadAfterTheirMakersEnded) {
+  constexpr int kThreads = 8, kPerThread = 300;
+  const std::wstring a(60, L'7'), b(59, L'3');
+  std::string expected(200, '\0');
+  {
+    mpz_t x, y;
+    mpz_init_set_str(x, std::string(60, '7').c_str(), 10);
+    mpz_init_set_str(y, std::string(59, '3').c_str(), 10);
+    mpz_mul(x, x, y);
+    mpz_get_str(&expected[0], 10, x);
+    expected.resize(std::strlen(expected.c_str()));
+    mpz_clears(x, y, nullptr);
+  }
+  auto round = [&] {
+    std::vector<std::vector<XLOPER12*>> made(kThreads);
+    std::vector<std::thread> makers;
+    for (int t = 0; t < kThreads; ++t)
+      makers.emplace_back([&, t] {
+        std::vector<wchar_t> na, nb;
+        XLOPER12 number1{};
+        number1.xltype = xltypeStr;
+        number1.val.str = Counted(na, a);
+        for (int i = 0; i < kPerThread; ++i) made[t].push_back(MultiplyInteger(&number1, Counted(nb, b), 0, 0));
+      });
+    for (std::thread& m : makers) m.join();
+    for (const auto& results : made)
+      for (XLOPER12* r : results) {
+        ASSERT_NE(r, nullptr);
+        ASSERT_EQ(r->xltype & ~xlbitDLLFree, static_cast<DWORD>(xltypeStr));
+        const std::string text(r->val.str + 1, r->val.str + 1 + r->val.str[0]);
+        EXPECT_EQ(text, expected);
+        EXPECT_EQ(r->val.str[r->val.str[0] + 1], 0);
+        host.api().TakeResult(r);
+      }
+  };
+  round();  // first-use storage of the threads
+  const size_t before = UsedHeapBlocks();
+  round();
+  round();
+  EXPECT_EQ(UsedHeapBlocks(), before);
+}
 
 // Every allocation of a call in turn fails: the call gives the number 0 (null for SumInteger2), and the heap
 // is as it was. The last round runs without a failure and gives the real result.

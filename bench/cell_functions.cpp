@@ -87,8 +87,8 @@ int main() {
   const double bare_mul8 = Best(3, [&] { OnThreads(8, products, bare_product); });
   const double one_mul = Best(3, [&] { OnThreads(1, products, multiply_cell); });
   const double eight_mul = Best(3, [&] { OnThreads(8, products, multiply_cell); });
-  // What every result needs whatever it computes: its record and its text buffer from the runtime's heap,
-  // made on the cell's thread and given back through xlAutoFree12.
+  // What every result would cost with its record and its text buffer from the runtime's heap, made on the
+  // cell's thread and given back through xlAutoFree12 (the add-in keeps spare result blocks instead).
   auto result_blocks = [&](size_t) {
     XLOPER12* volatile record = new XLOPER12{};
     wchar_t* volatile text = new wchar_t[123];

@@ -17,12 +17,16 @@ bool NarrowsExactly(const wchar_t* counted) {
   return true;
 }
 
+void WidenCounted(wchar_t* buffer, const char* bytes, size_t length) {
+  buffer[0] = static_cast<wchar_t>(length);
+  for (size_t i = 0; i < length; ++i) buffer[i + 1] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
+  buffer[length + 1] = 0;
+}
+
 int BytesToXLStr(XLOPER12* record, const char* text, size_t length) {
   if (length > static_cast<size_t>(kMaxXlChars)) return 1;
   auto* buffer = new wchar_t[length + 2];
-  buffer[0] = static_cast<wchar_t>(length);
-  for (size_t i = 0; i < length; ++i) buffer[i + 1] = static_cast<wchar_t>(static_cast<unsigned char>(text[i]));
-  buffer[length + 1] = 0;
+  WidenCounted(buffer, text, length);
   record->val.str = buffer;
   record->xltype = xltypeStr | xlbitDLLFree;
   return 0;

@@ -26,6 +26,9 @@ bool NarrowsExactly(const wchar_t* counted);
 int CharsToXLStr(XLOPER12* record, const char* text);
 // The same with a known length.
 int BytesToXLStr(XLOPER12* record, const char* text, size_t length);
+// Writes `length` bytes as a counted, terminated text into `buffer` (room for length + 2 units), each byte one
+// unit (digits and the separator the caller gave).
+void WidenCounted(wchar_t* buffer, const char* bytes, size_t length);
 
 // 0 (an omitted argument) means base 10; any base outside 2 to 36 is refused (0 returned).
 int ResolveBase(int base);

@@ -33,9 +33,7 @@ int ResultRecord::SetText(const char* bytes, size_t length) {
   if (length + 2 > kRoomTextUnits) return BytesToXLStr(record_.get(), bytes, length);
   FreeXLOper(record_.get());
   wchar_t* text = TextRoomOf(record_.get());
-  text[0] = static_cast<wchar_t>(length);
-  for (size_t i = 0; i < length; ++i) text[i + 1] = static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]));
-  text[length + 1] = 0;
+  WidenCounted(text, bytes, length);
   record_->val.str = text;
   record_->xltype = xltypeStr | xlbitDLLFree;
   return 0;

@@ -5,7 +5,7 @@
 #include "object_model/local_typing.h"
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"
-#include "object_model/special_cells.h"
+#include "object_model/cells_of_a_kind.h"
 
 namespace korvel::standin {
 namespace {

@@ -8,54 +8,11 @@
 
 #include "add_in.h"
 #include "calculation.h"
+#include "value_records.h"
 #include "object_model/workbooks.h"
 #include "stand_in_server.h"
 
 namespace korvel::test {
-
-// Argument records as the host passes "Q" values.
-inline XLOPER12 XMissing() {
-  XLOPER12 r{};
-  r.xltype = xltypeMissing;
-  return r;
-}
-inline XLOPER12 XNum(double v) {
-  XLOPER12 r{};
-  r.xltype = xltypeNum;
-  r.val.num = v;
-  return r;
-}
-inline XLOPER12 XInt(int v) {
-  XLOPER12 r{};
-  r.xltype = xltypeInt;
-  r.val.w = v;
-  return r;
-}
-inline XLOPER12 XBool(bool v) {
-  XLOPER12 r{};
-  r.xltype = xltypeBool;
-  r.val.xbool = v;
-  return r;
-}
-inline XLOPER12 XErr(int code) {
-  XLOPER12 r{};
-  r.xltype = xltypeErr;
-  r.val.err = code;
-  return r;
-}
-inline XLOPER12 XNil() {
-  XLOPER12 r{};
-  r.xltype = xltypeNil;
-  return r;
-}
-// A string record of the host's; the buffer lives as long as the test keeps `storage`.
-inline XLOPER12 XStr(const std::wstring& text, std::wstring& storage) {
-  storage = std::wstring(1, static_cast<wchar_t>(text.size())) + text;
-  XLOPER12 r{};
-  r.xltype = xltypeStr;
-  r.val.str = storage.data();
-  return r;
-}
 
 // TEMP of this process (and of a server loaded into it) pointed at a fresh folder of its own.
 class PrivateTemp {

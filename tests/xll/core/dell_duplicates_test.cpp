@@ -5,23 +5,13 @@
 #include <vector>
 
 #include "add_in.h"
+#include "value_records.h"
 
 namespace korvel::test {
 namespace {
 
 class DellDuplicatesTest : public AddInTest {
  protected:
-  static XLOPER12 Num(double v) {
-    XLOPER12 x{};
-    x.xltype = xltypeNum;
-    x.val.num = v;
-    return x;
-  }
-  static XLOPER12 Kind(DWORD type) {
-    XLOPER12 x{};
-    x.xltype = type;
-    return x;
-  }
   static XLOPER12 Multi(std::vector<XLOPER12>& elements, int rows, int columns) {
     XLOPER12 x{};
     x.xltype = xltypeMulti;
@@ -59,9 +49,9 @@ TEST_F(DellDuplicatesTest, DistinctTruncatedNumbersAscending) {
   wchar_t a[] = {1, L'a', 0};
   text.xltype = xltypeStr;
   text.val.str = a;
-  XLOPER12 yes = Kind(xltypeBool);
+  XLOPER12 yes = XKind(xltypeBool);
   yes.val.xbool = TRUE;
-  XLOPER12 error = Kind(xltypeErr);
+  XLOPER12 error = XKind(xltypeErr);
   error.val.err = 7;
   struct Case {
     const char* what;
@@ -71,13 +61,13 @@ TEST_F(DellDuplicatesTest, DistinctTruncatedNumbersAscending) {
   };
   const double big = 9007199254740993.0;  // 2^53 + 1 rounds to 2^53 as a double
   std::vector<Case> cases = {
-      {"the example", {Num(3), Num(1.9), Num(3), Num(-1.5), text}, 1, 5, {-1, 0, 1, 3}},
-      {"a column of two", {Num(2.5), Num(2.7)}, 2, 1, {2}},
-      {"a 2 x 3 block", {Num(-0.4), Num(6), Num(-7.9), yes, error, Kind(xltypeNil)}, 2, 3, {-7, 0, 6}},
+      {"the example", {XNum(3), XNum(1.9), XNum(3), XNum(-1.5), text}, 1, 5, {-1, 0, 1, 3}},
+      {"a column of two", {XNum(2.5), XNum(2.7)}, 2, 1, {2}},
+      {"a 2 x 3 block", {XNum(-0.4), XNum(6), XNum(-7.9), yes, error, XKind(xltypeNil)}, 2, 3, {-7, 0, 6}},
       // Beyond the 32-bit range the truncated values stay what they are: none of them becomes -2147483648.
       {"beyond 32 bits",
-       {Num(2147483647.9), Num(2147483648.0), Num(-2147483648.7), Num(-2147483649.2), Num(3e9), Num(-3e9),
-        Num(1e300), Num(-1e300), Num(big), Num(-5e15 - 0.5)},
+       {XNum(2147483647.9), XNum(2147483648.0), XNum(-2147483648.7), XNum(-2147483649.2), XNum(3e9), XNum(-3e9),
+        XNum(1e300), XNum(-1e300), XNum(big), XNum(-5e15 - 0.5)},
        1, 10,
        {-1e300, -5e15, -3e9, -2147483649.0, -2147483648.0, 2147483647.0, 2147483648.0, 3e9, 9007199254740992.0,
         1e300}},
@@ -94,18 +84,18 @@ TEST_F(DellDuplicatesTest, DistinctTruncatedNumbersAscending) {
 }
 
 TEST_F(DellDuplicatesTest, AnythingButAnArrayGivesNA) {
-  std::vector<XLOPER12> elements = {Num(1), Num(2)};
+  std::vector<XLOPER12> elements = {XNum(1), XNum(2)};
   XLOPER12 flagged = Multi(elements, 1, 2);
   flagged.xltype |= xlbitXLFree;  // the type word is compared as a whole
   XLOPER12 empty = Multi(elements, 0, 2);
   XLOPER12 negative = Multi(elements, -1, 2);
   XLOPER12 no_elements = Multi(elements, 1, 2);
   no_elements.val.array.lparray = nullptr;
-  XLOPER12 number = Num(5);
-  XLOPER12 reference = Kind(xltypeSRef);
-  std::vector<XLOPER12> odd = {Num(1), Num(std::numeric_limits<double>::quiet_NaN())};
+  XLOPER12 number = XNum(5);
+  XLOPER12 reference = XKind(xltypeSRef);
+  std::vector<XLOPER12> odd = {XNum(1), XNum(std::numeric_limits<double>::quiet_NaN())};
   XLOPER12 not_a_number = Multi(odd, 1, 2);
-  std::vector<XLOPER12> infinite = {Num(std::numeric_limits<double>::infinity())};
+  std::vector<XLOPER12> infinite = {XNum(std::numeric_limits<double>::infinity())};
   XLOPER12 infinity = Multi(infinite, 1, 1);
   for (XLOPER12* arg : {&flagged, &empty, &negative, &no_elements, &number, &reference, &not_a_number, &infinity,
                         static_cast<XLOPER12*>(nullptr)})

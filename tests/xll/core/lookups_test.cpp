@@ -8,68 +8,11 @@
 #include <vector>
 
 #include "add_in.h"
+#include "value_records.h"
 #include "heap_blocks.h"
 
 namespace korvel::test {
 namespace {
-
-// Values of arrays and arguments, owning their texts.
-class Values {
- public:
-  XLOPER12 Num(double v) {
-    XLOPER12 x{};
-    x.xltype = xltypeNum;
-    x.val.num = v;
-    return x;
-  }
-  XLOPER12 Text(const std::wstring& s) {
-    auto buffer = std::make_unique<wchar_t[]>(s.size() + 2);
-    buffer[0] = static_cast<wchar_t>(s.size());
-    std::wmemcpy(buffer.get() + 1, s.data(), s.size());
-    buffer[s.size() + 1] = 0;
-    XLOPER12 x{};
-    x.xltype = xltypeStr;
-    x.val.str = buffer.get();
-    texts_.push_back(std::move(buffer));
-    return x;
-  }
-  XLOPER12 Bool(bool b) {
-    XLOPER12 x{};
-    x.xltype = xltypeBool;
-    x.val.xbool = b;
-    return x;
-  }
-  XLOPER12 Err(int code) {
-    XLOPER12 x{};
-    x.xltype = xltypeErr;
-    x.val.err = code;
-    return x;
-  }
-  XLOPER12 Kind(DWORD type) {
-    XLOPER12 x{};
-    x.xltype = type;
-    return x;
-  }
-  XLOPER12* Array(std::vector<XLOPER12> elements, int rows, int columns) {
-    arrays_.push_back(std::make_unique<std::vector<XLOPER12>>(std::move(elements)));
-    auto record = std::make_unique<XLOPER12>();
-    record->xltype = xltypeMulti;
-    record->val.array.lparray = arrays_.back()->data();
-    record->val.array.rows = rows;
-    record->val.array.columns = columns;
-    records_.push_back(std::move(record));
-    return records_.back().get();
-  }
-  XLOPER12* Keep(XLOPER12 x) {
-    records_.push_back(std::make_unique<XLOPER12>(x));
-    return records_.back().get();
-  }
-
- private:
-  std::vector<std::unique_ptr<wchar_t[]>> texts_;
-  std::vector<std::unique_ptr<std::vector<XLOPER12>>> arrays_;
-  std::vector<std::unique_ptr<XLOPER12>> records_;
-};
 
 // A result as the cell shows it: kind (the whole type word), number, error code or text; null as "null".
 struct Shown {
@@ -117,7 +60,7 @@ class LookupTest : public AddInTest {
     host.api().TakeResult(result);
     return s;
   }
-  Values v;
+  ValueRecords v;
 };
 
 TEST_F(LookupTest, Vlookup3FindsThePartnerOfTheFirstMatch) {

@@ -2,53 +2,26 @@
 // empty texts, and the kinds that never match.
 #include <gtest/gtest.h>
 
-#include <deque>
 #include <string>
 
 #include "commands/match_value.h"
+#include "value_records.h"
 
 namespace korvel::test {
 namespace {
 
 using namespace korvel::xll;
 
-// Records over counted strings that live as long as the test.
-class Records {
- public:
-  XLOPER12 Num(double v) {
-    XLOPER12 r{};
-    r.xltype = xltypeNum;
-    r.val.num = v;
-    return r;
-  }
-  XLOPER12 Text(const std::wstring& t) {
-    std::wstring& counted = texts_.emplace_back(1, static_cast<wchar_t>(t.size()));
-    counted += t;
-    XLOPER12 r{};
-    r.xltype = xltypeStr;
-    r.val.str = counted.data();
-    return r;
-  }
-  XLOPER12 Of(DWORD type) {
-    XLOPER12 r{};
-    r.xltype = type;
-    return r;
-  }
-
- private:
-  std::deque<std::wstring> texts_;
-};
-
 TEST(MatchValueTest, Table) {
-  Records rec;
+  ValueRecords rec;
   const XLOPER12 five = rec.Num(5), four = rec.Num(4), six = rec.Num(6);
   const XLOPER12 text5 = rec.Text(L"5"), ab = rec.Text(L"ab"), AB = rec.Text(L"AB"), xaby = rec.Text(L"xaby"),
                  a = rec.Text(L"a"), empty = rec.Text(L""), abc = rec.Text(L"abc"),
                  ab_nul = rec.Text(std::wstring(L"ab\0", 3));
-  XLOPER12 yes = rec.Of(xltypeBool), na = rec.Of(xltypeErr), nil = rec.Of(xltypeNil), missing = rec.Of(xltypeMissing);
+  XLOPER12 yes = rec.Kind(xltypeBool), na = rec.Kind(xltypeErr), nil = rec.Kind(xltypeNil), missing = rec.Kind(xltypeMissing);
   yes.val.xbool = TRUE;
   na.val.err = xlerrNA;
-  XLOPER12 ref = rec.Of(xltypeSRef);
+  XLOPER12 ref = rec.Kind(xltypeSRef);
   ref.val.sref.count = 1;
   ref.val.sref.ref = XlArea{0, 0, 0, 0};
 

@@ -4,7 +4,7 @@
 #include "host_numbers.h"
 #include "object_model/cell_values.h"
 #include "object_model/object_model.h"
-#include "object_model/special_cells.h"
+#include "object_model/cells_of_a_kind.h"
 
 namespace korvel::standin {
 

@@ -1,4 +1,4 @@
-#include "object_model/special_cells.h"
+#include "object_model/cells_of_a_kind.h"
 
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"

@@ -80,8 +80,9 @@ bool BreakLinks(TimedPrompts& prompts, long long& broken) {
     if (!LocateCell(*selection, k, cell.val.sref.ref)) break;
     HostResult formula;
     if (!Succeeds(Excel12X(xlfGetFormula, formula.get(), false, nullptr, 1, &cell))) return false;
-    // A "!" inside a text constant (="Total!"&A1) is no link: such a formula stays.
-    if (!OccursOutsideText(formula.Text(), L"!")) continue;
+    // A "!" inside a text constant (="Total!"&A1) or a table's column name ([@[Done!]]) is no link: such a
+    // formula stays.
+    if (!OccursInFormulaSyntax(formula.Text(), L"!")) continue;
     HostResult value;
     if (!Succeeds(Excel12X(xlCoerce, value.get(), false, nullptr, 1, &cell))) return false;
     if (value.kind() == xltypeErr && IsDeclined(prompts.Ask(kErrorValueQuestion, kErrorValueText))) {

@@ -2,28 +2,63 @@
 
 namespace korvel::xll {
 
-std::wstring OutsideTextConstants(const std::wstring& formula) {
+namespace {
+
+enum class Reading { kSyntax, kText, kQuotedName, kBrackets };
+
+}  // namespace
+
+std::wstring FormulaSyntax(const std::wstring& formula) {
   std::wstring out;
   out.reserve(formula.size());
-  bool in_text = false;
-  // A sheet or book name in apostrophes ('Q"1'!A1) may hold a quote that opens no text constant; an
-  // apostrophe written twice inside the name closes and reopens it at once, as a doubled quote does a text.
-  bool in_name = false;
-  // A doubled quote inside a constant closes and reopens it at once: nothing between them is kept.
+  Reading state = Reading::kSyntax;
+  // Brackets hold a structured reference (Table1[[#Headers],[Amount]], [@[Order '#]]) or a book's name
+  // ([Book2]Sheet1!A1). Inside them the host escapes '#', '\'', '[' and ']' of a column's name with an
+  // apostrophe, so an apostrophe there opens no quoted name and a quote no text, and an escaped bracket
+  // neither opens nor closes one. A bracket inside a text constant or a quoted name is theirs.
+  int depth = 0;
+  bool escaped = false;
   for (wchar_t c : formula) {
-    if (c == L'"' && !in_name) {
-      in_text = !in_text;
-      out += c;
-    } else if (!in_text) {
-      if (c == L'\'') in_name = !in_name;
-      out += c;
+    switch (state) {
+      case Reading::kSyntax:
+        if (c == L'"') {
+          state = Reading::kText;
+        } else if (c == L'\'') {
+          state = Reading::kQuotedName;
+        } else if (c == L'[') {
+          state = Reading::kBrackets;
+          depth = 1;
+        }
+        out += c;
+        break;
+      // A quote (or apostrophe) written twice closes the constant (or name) and opens it again at once, so
+      // nothing between the two is kept.
+      case Reading::kText:
+      case Reading::kQuotedName:
+        if (c == (state == Reading::kText ? L'"' : L'\'')) {
+          state = Reading::kSyntax;
+          out += c;
+        }
+        break;
+      case Reading::kBrackets:
+        if (escaped) {
+          escaped = false;
+        } else if (c == L'\'') {
+          escaped = true;
+        } else if (c == L'[') {
+          ++depth;
+        } else if (c == L']' && --depth == 0) {
+          state = Reading::kSyntax;
+          out += c;
+        }
+        break;
     }
   }
   return out;
 }
 
-bool OccursOutsideText(const std::wstring& formula, const std::wstring& what) {
-  return OutsideTextConstants(formula).find(what) != std::wstring::npos;
+bool OccursInFormulaSyntax(const std::wstring& formula, const std::wstring& what) {
+  return FormulaSyntax(formula).find(what) != std::wstring::npos;
 }
 
 }  // namespace korvel::xll

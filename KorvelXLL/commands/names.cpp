@@ -16,11 +16,12 @@ namespace {
 // The error values of the host's languages, in the order they are looked for.
 const wchar_t* const kErrorMarkers[] = {L"#REF!", L"#NAME?", L"#Data", L"#ССЫЛКА!", L"#ИМЯ?", L"#Данные"};
 
-// A name is an error name when its formula holds a marker outside its text constants: ="see #REF!" is a
-// name that works and stays.
+// A name is an error name when its formula holds a marker outside its text constants, quoted sheet and book
+// names and structured references: ="see #REF!", ='#Data'!$A$1 and =Table1[#Data] are names that work and
+// stay (a deletion cannot be undone).
 bool IsErrorName(const std::wstring& formula) {
   for (const wchar_t* marker : kErrorMarkers)
-    if (OccursOutsideText(formula, marker)) return true;
+    if (OccursInFormulaSyntax(formula, marker)) return true;
   return false;
 }
 

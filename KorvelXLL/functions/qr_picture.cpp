@@ -2,6 +2,7 @@
 // model puts it on the sheet at the calling cell in place of the cell's previous picture, and the file goes
 // again. The cell shows its own text.
 #include <cmath>
+#include <iterator>
 #include <limits>
 #include <string>
 #include <vector>
@@ -82,11 +83,62 @@ bool SameAddress(VARIANT& a, VARIANT& b) {
   return VarCmp(&a, &b, LOCALE_USER_DEFAULT, 0) == static_cast<HRESULT>(VARCMP_EQ);
 }
 
-// Deletes the cell's previous picture: the first picture in the sheet's order whose top-left cell is the
-// anchor. Other shapes there (a user's chart or button) are not the function's to delete, and stay.
-bool DeleteOldPicture(OwnedVariant& shapes, OwnedVariant& anchor_address) {
+// Every picture the function inserts carries a name of its own: this prefix and the calling cell's address
+// ("QRcodePrint $B$3"). A cell in a hidden row or a column of zero width lies where the next shown cell lies,
+// so its picture's top-left cell is that next cell: only the name says whose picture it is.
+constexpr wchar_t kPictureNamePrefix[] = L"QRcodePrint ";
+
+bool CallForText(const wchar_t* path, VARIANT* object, std::wstring& out) {
+  OwnedVariant value;
+  if (!Call(path, object, &value) || value.vt != VT_BSTR) return false;
+  out.assign(value.bstrVal, SysStringLen(value.bstrVal));
+  return true;
+}
+
+// The host compares shape names without regard to case.
+bool SameName(const std::wstring& a, const std::wstring& b) {
+  return CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()), TRUE) ==
+         CSTR_EQUAL;
+}
+
+bool Near(VARIANT& a, VARIANT& b) {
+  OwnedVariant x, y;
+  if (FAILED(VariantChangeType(&x, &a, 0, VT_R8)) || FAILED(VariantChangeType(&y, &b, 0, VT_R8))) return false;
+  // A shape's position is a Single, the cell's a Double: half a point covers the rounding and no row is lower.
+  return std::fabs(x.dblVal - y.dblVal) < 0.5;
+}
+
+// Whether a picture that carries the name of another cell still lies at that cell's top-left corner, where
+// the function put it: then it is that cell's picture, although it stands on this one (the other cell's row
+// is hidden, or its column has no width). One that has left its cell (rows or columns were inserted or
+// deleted since) is an old picture like any other. `belongs` is set; false only when a host call failed.
+bool StillAtItsCell(OwnedVariant& cell, OwnedVariant& shape, const std::wstring& name, bool& belongs) {
+  belongs = false;
+  if (name.size() <= std::size(kPictureNamePrefix) - 1 ||
+      !SameName(name.substr(0, std::size(kPictureNamePrefix) - 1), kPictureNamePrefix))
+    return true;
+  std::vector<OwnedVariant> address;
+  address.push_back(OwnedVariant::Text(name.c_str() + std::size(kPictureNamePrefix) - 1));
+  OwnedVariant its_cell;
+  // A name whose rest is no address is not one of the function's names.
+  if (!CallForObject(L"Worksheet.Range", &cell, its_cell, &address)) return true;
+  OwnedVariant cell_left, cell_top, left, top;
+  if (!Call(L"Left", &its_cell, &cell_left) || !Call(L"Top", &its_cell, &cell_top) || !Call(L"Left", &shape, &left) ||
+      !Call(L"Top", &shape, &top))
+    return false;
+  belongs = Near(cell_left, left) && Near(cell_top, top);
+  return true;
+}
+
+// Deletes the cell's previous picture: the picture that carries the cell's name, or, when there is none (a
+// workbook saved before pictures were named), the first picture in the sheet's order whose top-left cell is
+// the anchor and that no other cell's name claims. Other shapes (a user's chart, button or own picture at
+// the cell) are not the function's to delete, and stay.
+bool DeleteOldPicture(OwnedVariant& cell, OwnedVariant& shapes, OwnedVariant& anchor_address,
+                      const std::wstring& own_name) {
   LONG count = 0;
   if (!CallForInteger(L"Count", &shapes, count)) return false;
+  OwnedVariant old_at_cell;
   for (LONG i = 1; i <= count; ++i) {
     std::vector<OwnedVariant> index;
     index.push_back(OwnedVariant::I4(i));
@@ -95,11 +147,18 @@ bool DeleteOldPicture(OwnedVariant& shapes, OwnedVariant& anchor_address) {
     LONG type = 0;
     if (!CallForInteger(L"Type", &shape, type)) return false;
     if (type != kPictureShape) continue;
+    std::wstring name;
+    if (!CallForText(L"Name", &shape, name)) return false;
+    if (SameName(name, own_name)) return Call(L"Delete", &shape, nullptr);
+    if (old_at_cell.vt == VT_DISPATCH) continue;
     OwnedVariant address;
     if (!Call(L"TopLeftCell.Address", &shape, &address)) return false;
-    if (SameAddress(address, anchor_address)) return Call(L"Delete", &shape, nullptr);
+    if (!SameAddress(address, anchor_address)) continue;
+    bool belongs = false;
+    if (!StillAtItsCell(cell, shape, name, belongs)) return false;
+    if (!belongs) old_at_cell = shape;
   }
-  return true;
+  return old_at_cell.vt != VT_DISPATCH || Call(L"Delete", &old_at_cell, nullptr);
 }
 
 // The server's picture of the text: the path of the PNG file it wrote, or empty. Only a non-empty text is a
@@ -130,9 +189,11 @@ XLOPER12* PlacePicture(const wchar_t* text, const PictureNumbers& n) {
   if (!CallForObject(L"Cells(1,1)", &caller, cell)) return nullptr;
   OwnedVariant address;
   if (!Call(L"Address", &cell, &address)) return nullptr;
+  if (address.vt != VT_BSTR) return nullptr;
+  const std::wstring own_name = kPictureNamePrefix + std::wstring(address.bstrVal, SysStringLen(address.bstrVal));
   OwnedVariant shapes;
   if (!CallForObject(L"Worksheet.Shapes", &cell, shapes)) return nullptr;
-  if (!DeleteOldPicture(shapes, address)) return nullptr;
+  if (!DeleteOldPicture(cell, shapes, address, own_name)) return nullptr;
   // An empty text clears the cell's picture and shows nothing.
   if (!*text) return nullptr;
 
@@ -149,11 +210,17 @@ XLOPER12* PlacePicture(const wchar_t* text, const PictureNumbers& n) {
   picture.push_back(top);
   picture.push_back(OwnedVariant::I8(n.width));
   picture.push_back(OwnedVariant::I8(n.height));
-  const bool inserted = Call(L"AddPicture", &shapes, nullptr, &picture);
+  OwnedVariant inserted;
+  bool named = CallForObject(L"AddPicture", &shapes, inserted, &picture);
+  if (named) {
+    std::vector<OwnedVariant> name;
+    name.push_back(OwnedVariant::Text(own_name.c_str()));
+    named = AutoWrapX(L"Name", &inserted, DISPATCH_PROPERTYPUT, nullptr, true, &name, 0) == 0;
+  }
   // The file is the add-in's as soon as the server returned it. A file that cannot be removed stays in
-  // TEMP; the result still says whether the picture is on the sheet.
+  // TEMP; the result still says whether the picture is on the sheet with its name.
   DeleteFileW(path.c_str());
-  return inserted ? NewXLStr(text) : nullptr;
+  return named ? NewXLStr(text) : nullptr;
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"
 #include "object_model/sheet_extras.h"
+#include "object_model/sheet_geometry.h"
 
 namespace korvel::standin {
 namespace {
@@ -327,14 +328,13 @@ void Range::DefineNavigationMembers() {
   });
 }
 
-// ---- Where the range lies on the page: Left, Top (the host's 48 x 15 point cells), Interior.
+// ---- Where the range lies on the page (the sheet's layout, sheet_geometry.h), Interior.
 
 void Range::DefineShapeMembers() {
   interior_ = korvel::ComPtr<HostObject>::Adopt(new HostObject(L"Interior"));
   interior_->DefineValue(L"Color", I4(16777215), VT_I4);
   interior_->DefineValue(L"ColorIndex", I4(-4142), VT_I4);
-  Define(L"Left", ReadOnly([this] { return Real(48.0 * (column() - 1)); }));
-  Define(L"Top", ReadOnly([this] { return Real(15.0 * (row() - 1)); }));
+  DefineGeometryMembers(this);
   DefineObject(L"Interior", [this] { return interior_.get(); });
 }
 

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "object_model/member_helpers.h"
+#include "object_model/sheet_geometry.h"
 #include "object_model/workbooks.h"
 
 namespace korvel::standin {
@@ -18,10 +19,11 @@ bool ToDouble(const VARIANT* v, double& out) {
   return true;
 }
 
-OwnedVariant R8(double v) {
+// A shape's position and size are the host's Single.
+OwnedVariant R4(double v) {
   OwnedVariant o;
-  o.vt = VT_R8;
-  o.dblVal = v;
+  o.vt = VT_R4;
+  o.fltVal = static_cast<float>(v);
   return o;
 }
 
@@ -88,11 +90,22 @@ Shape::Shape(Shapes* owner, Worksheet* sheet, LONG type, std::wstring name, doub
     : HostObject(L"Shape"), owner_(owner), sheet_(sheet), type_(type), name_(std::move(name)), left_(left),
       top_(top), width_(width), height_(height) {
   Define(L"Type", ReadOnly([this] { return I4(type_); }));
-  Define(L"Name", ReadOnly([this] { return Text(name_.c_str()); }));
-  Define(L"Left", ReadOnly([this] { return R8(left_); }));
-  Define(L"Top", ReadOnly([this] { return R8(top_); }));
-  Define(L"Width", ReadOnly([this] { return R8(width_); }));
-  Define(L"Height", ReadOnly([this] { return R8(height_); }));
+  // A name is any text but an empty one, which the host refuses; it need not differ from other shapes' names.
+  Define(L"Name", [this](Call& call) -> HRESULT {
+    if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
+    if (!call.is_put()) return GiveValue(call, Text(name_.c_str()));
+    if (!owner_) return DISP_E_EXCEPTION;
+    OwnedVariant text;
+    if (!call.value || call.value->vt == VT_DISPATCH || FAILED(VariantChangeType(&text, call.value, 0, VT_BSTR)))
+      return DISP_E_TYPEMISMATCH;
+    if (SysStringLen(text.bstrVal) == 0) return DISP_E_EXCEPTION;
+    name_.assign(text.bstrVal, SysStringLen(text.bstrVal));
+    return S_OK;
+  });
+  Define(L"Left", ReadOnly([this] { return R4(left_); }));
+  Define(L"Top", ReadOnly([this] { return R4(top_); }));
+  Define(L"Width", ReadOnly([this] { return R4(width_); }));
+  Define(L"Height", ReadOnly([this] { return R4(height_); }));
   Define(L"TopLeftCell", [this](Call& call) -> HRESULT {
     if (call.is_put()) return DISP_E_MEMBERNOTFOUND;
     if (!call.args.empty()) return DISP_E_BADPARAMCOUNT;
@@ -110,8 +123,8 @@ Shape::Shape(Shapes* owner, Worksheet* sheet, LONG type, std::wstring name, doub
   });
 }
 
-LONG Shape::anchor_row() const { return static_cast<LONG>(std::floor(top_ / kCellHeight)) + 1; }
-LONG Shape::anchor_column() const { return static_cast<LONG>(std::floor(left_ / kCellWidth)) + 1; }
+LONG Shape::anchor_row() const { return RowAt(sheet_, top_); }
+LONG Shape::anchor_column() const { return ColumnAt(sheet_, left_); }
 
 bool Shape::PngSize(unsigned long& width, unsigned long& height) const {
   const std::string& b = bytes_;
@@ -164,9 +177,8 @@ Shape* Shapes::Append(korvel::ComPtr<HostObject> shape) {
 
 Shape* Shapes::Place(LONG type, LONG row, LONG column) {
   const std::wstring name = NextName(type);
-  return Append(korvel::ComPtr<HostObject>::Adopt(new Shape(this, sheet_, type, name, kCellWidth * (column - 1),
-                                                            kCellHeight * (row - 1), 2 * kCellWidth,
-                                                            3 * kCellHeight)));
+  return Append(korvel::ComPtr<HostObject>::Adopt(new Shape(this, sheet_, type, name, ColumnLeft(sheet_, column),
+                                                            RowTop(sheet_, row), 2 * kCellWidth, 3 * kCellHeight)));
 }
 
 std::vector<Shape*> Shapes::At(LONG row, LONG column) const {

@@ -1,5 +1,7 @@
 // The shapes of a worksheet: pictures inserted from files, and charts, form controls and autoshapes that a
-// test places. A shape's top-left cell follows from its Left and Top over the stand-in's 48 x 15 point cells.
+// test places. A shape's top-left cell is the cell under its Left and Top in the sheet's layout
+// (sheet_geometry.h): the first row and column there that are not hidden. Each shape has a Name, which a
+// new shape gets as the host gives it ("Picture 3") and which can be put; two shapes may carry one name.
 #pragma once
 
 #include <string>
@@ -26,6 +28,7 @@ class Shape : public HostObject {
         double height);
   LONG type() const { return type_; }
   const std::wstring& name() const { return name_; }
+  void set_name(std::wstring name) { name_ = std::move(name); }
   double left() const { return left_; }
   double top() const { return top_; }
   double width() const { return width_; }
@@ -56,7 +59,7 @@ class Shapes : public HostObject {
 
   size_t size() const { return items_.size(); }
   Shape* At(size_t index) const { return index < items_.size() ? static_cast<Shape*>(items_[index].get()) : nullptr; }
-  // Places a shape of any type with its top-left corner on the cell's top-left corner.
+  // Places a shape of any type with its top-left corner on the cell's top-left corner (in the sheet's layout).
   Shape* Place(LONG type, LONG row, LONG column);
   // Shapes whose top-left cell is that cell, in the collection's order.
   std::vector<Shape*> At(LONG row, LONG column) const;
@@ -83,7 +86,7 @@ class Shapes : public HostObject {
   std::vector<HANDLE> held_;
 };
 
-// The stand-in's cell grid: every column 48 points wide, every row 15 points high.
+// The stand-in's standard cell: 48 points wide, 15 points high (sheet_geometry.h lays out the rest).
 constexpr double kCellWidth = 48.0;
 constexpr double kCellHeight = 15.0;
 

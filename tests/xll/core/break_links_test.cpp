@@ -170,6 +170,53 @@ TEST_F(BreakLinksTest, AQuoteInsideAQuotedSheetNameHidesNoLink) {
   ExpectHostAsFound();
 }
 
+// Formula texts as the host keeps them, each with the verdict: a link to another sheet or book (its value
+// replaces it) or none (the formula stays). A table's column name escapes '#', '\'', '[' and ']' with an
+// apostrophe, which opens no quoted name there; a "!" inside a structured reference is no link.
+TEST_F(BreakLinksTest, WhatIsALink) {
+  const struct {
+    const wchar_t* formula;
+    bool link;
+  } cases[] = {
+      // the rows that stand before structured references
+      {L"=Sheet2!A1", true},
+      {L"=B1*2", false},
+      {L"=[Book2]Sheet1!A1", true},
+      {L"=\"Total!\"&B1", false},
+      {L"=\"see Sheet2!A1\"", false},
+      {L"='Q\"1'!A1", true},
+      {L"='it''s'!B2&\"x\"", true},
+      {L"='[Book 2.xlsx]Sheet1'!$A$1", true},
+      // structured references
+      {L"=[@[Order '#]]&\" done!\"", false},
+      {L"=[@[Size '#]]&\"it's\"&Sheet2!A1", true},
+      {L"=SUM(Table1[Amount])", false},
+      {L"=Table1[[#Headers],[#Data],[Amount]]", false},
+      {L"=Table1[[#This Row],[Done!]]", false},
+      {L"=Table1[@[Price '']]*Sheet2!B1", true},
+      {L"=Table1[@[a '[1']]]&\"!\"", false},
+      {L"=Table1[@[a '[1']]]&Sheet2!A1", true},
+      {L"=Table1[@[Col1]:[Col2]]", false},
+      {L"=Book2.xlsx!Table1[Amount]", true},
+      {L"='Book 2.xlsx'!Table1[[#This Row],[Order '#]]", true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.formula, c.formula + std::wcslen(c.formula)));
+    StartAfresh();
+    Baseline();
+    cells().SetFormula(L"A1", c.formula, CellValue(4.0));
+    EXPECT_EQ(Run(XLLbuttonBreakLinksSheet, L"11", 2), 0);
+    EXPECT_EQ(IsFormula(L"A1"), !c.link);
+    if (c.link) {
+      EXPECT_TRUE(cells().ValueAt(L"A1") == CellValue(4.0));
+    } else {
+      EXPECT_EQ(cells().FormulaAt(L"A1"), c.formula);
+    }
+    EXPECT_EQ(host.api().CallsOf(xlSet).size(), c.link ? 1u : 0u);
+    ExpectHostAsFound();
+  }
+}
+
 TEST_F(BreakLinksTest, ASheetWithoutFormulasEndsQuietly) {
   StartAfresh();
   Baseline();

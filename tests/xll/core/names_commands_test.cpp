@@ -187,6 +187,18 @@ TEST_F(NamesTest, WhatMakesAnErrorName) {
       {L"=Sheet1!$A$1", false},
       {L"='Q\"1'!#REF!", true},  // a quote inside a quoted sheet name opens no text constant
       {L"='it''s'!$A$1&\"#REF!\"", false},
+      // markers inside structured references and quoted sheet or book names are no error values
+      {L"=Table1[[#Headers],[#Data],[Amount]]", false},
+      {L"=Таблица1[#Данные]", false},
+      {L"=Table1[[#This Row],[Code '#REF!]]", false},
+      {L"='#Data'!$A$1:$B$9", false},
+      {L"='[#REF! 2024.xlsx]Sheet1'!$A$1", false},
+      {L"='#ИМЯ?'!$A$1+'[#ССЫЛКА! 1.xlsx]Лист1'!$B$2", false},
+      // and beside them a marker still counts
+      {L"=Table1[#Data]+#REF!", true},
+      {L"='#Data'!#REF!", true},
+      {L"=[@[Size '#]]&\"it's\"&#REF!", true},  // the escaping apostrophe opens no quoted name
+      {L"=SUM(Таблица1[Сумма])+#ИМЯ?", true},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(std::string(c.formula, c.formula + std::wcslen(c.formula)));

@@ -2,6 +2,7 @@
 // go, and every step failing in turn.
 #include <functional>
 
+#include "object_model/sheet_geometry.h"
 #include "qr_picture_support.h"
 
 namespace korvel::test {
@@ -188,6 +189,120 @@ TEST_F(QrPictureTest, OnlyTheCellsFirstPictureIsReplaced) {
   }
 }
 
+// Where rows are hidden (by the user or a table's filter) or a column has no width, a cell lies where the next
+// shown cell lies, and its picture's top-left cell is that next cell. Each calling cell still keeps exactly one
+// picture of its own over three calculations, in either order, and a user's picture put at a calling cell
+// after the first calculation stays.
+struct LayoutCase {
+  const char* what;
+  std::function<void(Worksheet*)> arrange;
+  std::vector<std::pair<LONG, LONG>> cells;  // the calling cells, row and column
+};
+
+TEST_F(QrPictureTest, HiddenRowsZeroWidthColumnsAndFilteredTablesKeepOnePicturePerCell) {
+  const LayoutCase cases[] = {
+      {"a hidden row", [](Worksheet* s) { SetRowHidden(s, 3, true); }, {{2, 2}, {3, 2}, {4, 2}}},
+      {"two hidden rows",
+       [](Worksheet* s) {
+         SetRowHidden(s, 3, true);
+         SetRowHidden(s, 4, true);
+       },
+       {{3, 2}, {4, 2}, {5, 2}}},
+      {"a column of zero width", [](Worksheet* s) { SetColumnHidden(s, 2, true); }, {{2, 1}, {2, 2}, {2, 3}}},
+      {"a filtered table",
+       [](Worksheet* s) {
+         const wchar_t* regions[] = {L"Region", L"North", L"South", L"South", L"North", L"West"};
+         for (LONG r = 0; r < 6; ++r) s->cells().SetValue(2 + r, 1, CellValue(regions[r]));
+         FilterTable(s, Area{2, 1, 7, 2}, 1, [](const CellValue& v) { return v.text == L"North"; });
+       },
+       {{3, 2}, {4, 2}, {5, 2}, {6, 2}, {7, 2}}},
+  };
+  for (const LayoutCase& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshHost();
+    c.arrange(sheet());
+    std::vector<Shape*> users;
+    std::vector<std::wstring> addresses;
+    for (const auto& [row, column] : c.cells) addresses.push_back(A1Address(row, column));
+    for (int run = 1; run <= 3; ++run) {
+      SCOPED_TRACE(run);
+      for (size_t k = 0; k < c.cells.size(); ++k) {
+        const size_t i = run == 2 ? c.cells.size() - 1 - k : k;
+        const auto result = Print(addresses[i], L"Hi " + addresses[i]);
+        ASSERT_FALSE(result.null);
+      }
+      // Exactly one new picture at each calling cell's corner, named for it; the user's pictures all stay.
+      EXPECT_EQ(shapes()->size(), c.cells.size() + users.size());
+      for (size_t u = 0; u < users.size(); ++u) {
+        bool present = false;
+        for (size_t k = 0; k < shapes()->size(); ++k) present = present || shapes()->At(k) == users[u];
+        EXPECT_TRUE(present) << "the user's picture at calling cell " << u;
+      }
+      for (size_t i = 0; i < c.cells.size(); ++i) {
+        const auto [row, column] = c.cells[i];
+        size_t own = 0;
+        for (size_t k = 0; k < shapes()->size(); ++k) {
+          Shape* shape = shapes()->At(k);
+          if (shape->name() != L"QRcodePrint " + addresses[i]) continue;
+          ++own;
+          EXPECT_EQ(shape->left(), ColumnLeft(sheet(), column));
+          EXPECT_EQ(shape->top(), RowTop(sheet(), row));
+        }
+        EXPECT_EQ(own, 1u) << std::string(addresses[i].begin(), addresses[i].end());
+      }
+      EXPECT_EQ(InvokesOf(L"Shapes", L"AddPicture").size(), run * c.cells.size());
+      EXPECT_EQ(shapes()->deleted(), static_cast<int>((run - 1) * c.cells.size()));
+      if (run == 1)
+        for (const auto& [row, column] : c.cells) users.push_back(shapes()->Place(kPicture, row, column));
+    }
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(temp->Files().empty());
+  }
+}
+
+// The pictures of a workbook saved before they were named, or named for a cell they have left, are found by
+// their top-left cell; once a cell's named picture is found, no other shape at the cell goes.
+struct Named {
+  const wchar_t* name;  // null: the host's own
+  LONG row, column;
+};
+
+TEST_F(QrPictureTest, ANamedPictureIsReplacedAndOtherPicturesAtTheCellStay) {
+  const struct {
+    const char* what;
+    std::vector<Named> placed;
+    std::vector<size_t> staying;
+  } cases[] = {
+      {"a user's picture before the cell's named one stays", {{nullptr, 4, 2}, {L"QRcodePrint $B$4", 4, 2}}, {0}},
+      {"the name in other letters is the same name", {{nullptr, 4, 2}, {L"qrcodeprint $b$4", 4, 2}}, {0}},
+      {"an unnamed picture is found by its top-left cell", {{nullptr, 4, 2}, {nullptr, 4, 2}}, {1}},
+      {"a picture named for a cell it has left", {{L"QRcodePrint $B$2", 4, 2}, {nullptr, 4, 2}}, {1}},
+      {"a picture named for a cell in a hidden row above stays", {{L"QRcodePrint $B$3", 3, 2}, {nullptr, 4, 2}},
+       {0}},
+      {"a name whose rest is no address", {{L"QRcodePrint logo", 4, 2}}, {}},
+      {"a picture named for another cell elsewhere stays", {{L"QRcodePrint $C$9", 9, 3}}, {0}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FreshHost();
+    SetRowHidden(sheet(), 3, true);
+    std::vector<Shape*> placed;
+    for (const Named& p : c.placed) {
+      placed.push_back(shapes()->Place(kPicture, p.row, p.column));
+      if (p.name) placed.back()->set_name(p.name);
+    }
+    ASSERT_FALSE(Print(L"B4", L"Hi").null);
+    for (size_t i = 0; i < placed.size(); ++i) {
+      const bool stays = std::find(c.staying.begin(), c.staying.end(), i) != c.staying.end();
+      bool present = false;
+      for (size_t k = 0; k < shapes()->size(); ++k) present = present || shapes()->At(k) == placed[i];
+      EXPECT_EQ(present, stays) << "placed picture " << i;
+    }
+    EXPECT_EQ(shapes()->size(), c.staying.size() + 1);
+    EXPECT_EQ(shapes()->At(shapes()->size() - 1)->name(), L"QRcodePrint $B$4");
+  }
+}
+
 class QrPictureFailureTest : public QrPictureTest {
  public:
   void FailMember(const wchar_t* object, const wchar_t* member, int times = -1, bool write_result = false) {
@@ -197,6 +312,24 @@ class QrPictureFailureTest : public QrPictureTest {
     f.hr = DISP_E_EXCEPTION;
     f.times = times;
     f.write_result = write_result;
+    host.model().Fail(f);
+  }
+  // Name of a shape fails for gets or for puts.
+  void FailShapeName(WORD flags) {
+    MemberFailure f;
+    f.object = L"Shape";
+    f.member = L"Name";
+    f.flags = flags;
+    f.hr = DISP_E_EXCEPTION;
+    host.model().Fail(f);
+  }
+  // AddPicture succeeds but gives the number 7 in place of the new picture (and inserts nothing).
+  void AnswerAddPictureWithANumber() {
+    MemberFailure f;
+    f.object = L"Shapes";
+    f.member = L"AddPicture";
+    f.hr = S_OK;
+    f.write_result = true;
     host.model().Fail(f);
   }
   StandInServer& stand_in() { return *server.get(); }
@@ -228,6 +361,7 @@ struct FailureCase {
   bool picture_tried = false;   // AddPicture called
   bool result_is_text = false;  // only when the file could not be removed
   size_t files_left = 0;
+  bool new_picture_stays = false;  // inserted, though the call failed after
 };
 
 // Each step failing in turn: a null result (the text when only the removal failed), no box, no file left but
@@ -246,6 +380,7 @@ TEST_F(QrPictureFailureTest, EachStepFailingInTurn) {
       {"Item", [](T& t) { t.FailMember(L"Shapes", L"Item"); }, false, false},
       {"Item writing a value and failing", [](T& t) { t.FailMember(L"Shapes", L"Item", -1, true); }, false, false},
       {"Type", [](T& t) { t.FailMember(L"Shape", L"Type"); }, false, false},
+      {"the shape's Name", [](T& t) { t.FailShapeName(DISPATCH_PROPERTYGET); }, false, false},
       {"TopLeftCell", [](T& t) { t.FailMember(L"Shape", L"TopLeftCell"); }, false, false},
       {"TopLeftCell's Address", [](T& t) { t.AnchorWithFailingAddress(); }, false, false},
       {"Delete", [](T& t) { t.FailMember(L"Shape", L"Delete"); }, false, false},
@@ -269,6 +404,8 @@ TEST_F(QrPictureFailureTest, EachStepFailingInTurn) {
       {"the server's path naming no file",
        [](T& t) { t.stand_in().AnswerWithPath(t.temp_path() + L"\\missing.PNG"); }, true, true, true},
       {"AddPicture", [](T& t) { t.FailMember(L"Shapes", L"AddPicture"); }, true, true, true},
+      {"AddPicture answering with no object", [](T& t) { t.AnswerAddPictureWithANumber(); }, true, true, true},
+      {"naming the new picture", [](T& t) { t.FailShapeName(DISPATCH_PROPERTYPUT); }, true, true, true, false, 0, true},
       {"the file removal", [](T& t) { t.sheet_shapes().set_hold_files(true); }, true, true, true, true, 1},
   };
   for (const FailureCase& c : cases) {
@@ -302,7 +439,7 @@ TEST_F(QrPictureFailureTest, EachStepFailingInTurn) {
     EXPECT_EQ(old_present, !c.old_picture_deleted);
     EXPECT_EQ(server->calls() > calls_before, c.server_called);
     EXPECT_EQ(InvokesOf(L"Shapes", L"AddPicture").size(), c.picture_tried ? 1u : 0u);
-    EXPECT_EQ(shapes()->size(), (old_present ? 1u : 0u) + (c.result_is_text ? 1u : 0u));
+    EXPECT_EQ(shapes()->size(), (old_present ? 1u : 0u) + (c.result_is_text || c.new_picture_stays ? 1u : 0u));
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(host.api().outstanding(), outstanding);
     EXPECT_EQ(host.api().bad_frees(), 0u);

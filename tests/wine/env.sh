@@ -14,5 +14,9 @@ export CSCRIPT32='C:\windows\syswow64\cscript.exe'
 export REGSVR64='regsvr32.exe'
 export REGSVR32='C:\windows\syswow64\regsvr32.exe'
 
+# A kernel without IA-32 emulation (some virtual machines) cannot execute any 32-bit program, and Wine's
+# 32-bit loader is one: there the x86 tree is still built, but nothing of it can run.
+korvel_runs_32bit() { "$WINE32" --version >/dev/null 2>&1; }
+
 # Windows path of a Linux path (Wine maps / to Z:).
 winpath() { printf 'Z:%s' "$(realpath "$1" | sed 's#/#\\#g')"; }

@@ -3,6 +3,7 @@
 #include <utility>
 #include "com_creation.h"
 #include "file_attributes.h"
+#include "system_locale.h"
 
 namespace korvel::standin {
 
@@ -19,6 +20,7 @@ void Host::Reset(HostStart start) {
   UserInterface::Get().Reset();
   ComCreation::Get().Reset();
   FileAttributes::Get().Reset();
+  SystemLocale::Get().Reset();
   ObjectModel::Get().Reset(start == HostStart::kOneWorkbook);
   windows_ = std::make_unique<HostWindows>(application());
   CApi::Get().set_main_window([this] { return windows_->main(); });
@@ -49,7 +51,7 @@ HMODULE Host::Adopt(HMODULE module, const std::wstring& path) {
   add_in_ = module;
   // Before the add-in runs any code of its own beyond its static initialisation.
   hooked_ = UserInterface::Get().Hook(add_in_) + ComCreation::Get().Hook(add_in_) +
-            FileAttributes::Get().Hook(add_in_);
+            FileAttributes::Get().Hook(add_in_) + SystemLocale::Get().Hook(add_in_);
   CApi::Get().set_add_in_path(path);
   CApi::Get().set_add_in_free(Export<void(__stdcall*)(XLOPER12*)>("xlAutoFree12"));
   return add_in_;

@@ -1,7 +1,8 @@
 // The import hook that the stand-in host applies to the add-in after loading it: MessageBoxW, ShellExecuteW
 // and ShellExecuteExW are recorded and answered by the test, so that nothing is shown, and nothing is started
 // unless the test asks for the host's helper program (or, in the end-to-end checks only, the real shell).
-// The ole32 and kernel32 calls that the hook also takes are in com_creation.h and file_attributes.h.
+// The ole32 and kernel32 calls that the hook also takes are in com_creation.h, file_attributes.h and
+// system_locale.h.
 #pragma once
 
 #include <windows.h>

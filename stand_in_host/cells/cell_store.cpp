@@ -183,6 +183,20 @@ void SheetCells::SetFormula(const std::wstring& address, const std::wstring& for
   });
 }
 
+void SheetCells::SetRichText(const std::wstring& address, const std::wstring& text,
+                             const std::vector<CharacterRun>& runs) {
+  EachCell(Parsed(address), [&](LONG r, LONG c) {
+    SetValue(r, c, CellValue(text));
+    At(r, c).characters = runs;
+  });
+}
+
+std::vector<CharacterRun> SheetCells::CharactersAt(const std::wstring& address) const {
+  const auto [r, c] = FirstCell(address);
+  const Cell* cell = Find(r, c);
+  return cell ? cell->characters : std::vector<CharacterRun>();
+}
+
 void SheetCells::MarkUncalculated(const std::wstring& address, bool uncalculated) {
   EachCell(Parsed(address), [&](LONG r, LONG c) {
     At(r, c).uncalculated = uncalculated;

@@ -48,10 +48,20 @@ struct CellValue {
   bool operator!=(const CellValue& o) const { return !(*this == o); }
 };
 
+// A run of a text's characters with a font of its own (the host's character formatting, as Characters(start,
+// length).Font sets it): `start` counts from 1, `font` says what the run sets ("Bold", "Color=255").
+struct CharacterRun {
+  LONG start = 1, length = 0;
+  std::wstring font;
+  bool operator==(const CharacterRun& o) const { return start == o.start && length == o.length && font == o.font; }
+};
+
 // What one cell holds. A formula cell shows `value`; Calculate gives it `calculated`, the value the test
-// registered for its formula.
+// registered for its formula. A text may carry character formatting; any write of the cell drops it, as in
+// the host, since every write makes the cell anew.
 struct Cell {
   CellValue value;
+  std::vector<CharacterRun> characters;
   std::wstring formula;  // "=..." for a formula cell, else empty
   CellValue calculated;
   bool uncalculated = false;
@@ -105,6 +115,9 @@ class SheetCells {
   // Each cell of the address in turn (row by row within each area) takes the next value.
   void SetEach(const std::wstring& address, const std::vector<CellValue>& values);
   void SetFormula(const std::wstring& address, const std::wstring& formula, const CellValue& value);
+  // A text with character formatting in each cell of the address.
+  void SetRichText(const std::wstring& address, const std::wstring& text, const std::vector<CharacterRun>& runs);
+  std::vector<CharacterRun> CharactersAt(const std::wstring& address) const;
   void MarkUncalculated(const std::wstring& address, bool uncalculated = true);
   void Clear(const std::wstring& address);
   CellValue ValueAt(const std::wstring& address) const;

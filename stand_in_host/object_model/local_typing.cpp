@@ -1,12 +1,15 @@
 #include "object_model/local_typing.h"
 
+#include <cmath>
 #include <cwchar>
+#include <vector>
 
 #include "common/safearray_access.h"
 #include "object_model/cell_values.h"
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"
 #include "object_model/sheet_extras.h"
+#include "system_locale.h"
 
 namespace korvel::standin {
 namespace {
@@ -21,27 +24,90 @@ bool SameLetters(const std::wstring& a, const wchar_t* b) {
   return CompareStringOrdinal(a.c_str(), -1, b, -1, TRUE) == CSTR_EQUAL;
 }
 
-// A local number: optional minus, digits, a decimal comma, an exponent.
-bool ReadLocalNumber(const std::wstring& text, double& out) {
+// The separators with which the host reads and writes typed numbers: the user's locale settings while
+// UseSystemSeparators is true, else the Application's DecimalSeparator and ThousandsSeparator.
+struct TypedSeparators {
+  wchar_t decimal = L',';
+  wchar_t group = L' ';
+};
+
+wchar_t FirstOf(const VARIANT& v, wchar_t otherwise) {
+  return v.vt == VT_BSTR && v.bstrVal && v.bstrVal[0] ? v.bstrVal[0] : otherwise;
+}
+
+TypedSeparators CurrentSeparators() {
+  TypedSeparators s;
+  Application* application = ObjectModel::Get().application();
+  if (!application) return s;
+  OwnedVariant system;
+  if (SUCCEEDED(VariantChangeType(&system, &application->Value(L"UseSystemSeparators"), 0, VT_BOOL)) &&
+      system.boolVal != VARIANT_FALSE) {
+    const std::wstring decimal = SystemLocale::Get().Setting(LOCALE_SDECIMAL);
+    const std::wstring group = SystemLocale::Get().Setting(LOCALE_STHOUSAND);
+    s.decimal = decimal.empty() ? L'.' : decimal[0];
+    s.group = group.empty() ? L'\0' : group[0];
+    return s;
+  }
+  s.decimal = FirstOf(application->Value(L"DecimalSeparator"), L',');
+  s.group = FirstOf(application->Value(L"ThousandsSeparator"), L'\0');
+  return s;
+}
+
+bool AllDigits(const std::wstring& s) {
+  for (wchar_t c : s)
+    if (!IsDigit(c)) return false;
+  return true;
+}
+
+// The integer part of a typed number: digits alone, or digits in groups of three after a first group of one
+// to three, parted by the group separator (a space and a no-break space stand for each other there).
+bool ReadIntegerPart(const std::wstring& part, wchar_t group, std::wstring& digits) {
+  const auto is_group = [group](wchar_t c) {
+    const bool spaces = (group == L' ' || group == L'\u00A0') && (c == L' ' || c == L'\u00A0');
+    return group && (c == group || spaces);
+  };
+  std::vector<std::wstring> groups(1);
+  for (wchar_t c : part) {
+    if (is_group(c)) groups.emplace_back();
+    else groups.back() += c;
+  }
+  for (size_t g = 0; g < groups.size(); ++g) {
+    if (!AllDigits(groups[g])) return false;
+    if (groups.size() > 1 && (g == 0 ? groups[g].empty() || groups[g].size() > 3 : groups[g].size() != 3))
+      return false;
+  }
+  for (const std::wstring& g : groups) digits += g;
+  return true;
+}
+
+// A typed number: spaces around it, a sign ("-" or "+"), the integer part, a decimal separator with
+// digits, an exponent.
+bool ReadLocalNumber(const std::wstring& typed, const TypedSeparators& s, double& out) {
+  const size_t first = typed.find_first_not_of(L' ');
+  if (first == std::wstring::npos) return false;
+  std::wstring text = typed.substr(first, typed.find_last_not_of(L' ') - first + 1);
   std::wstring plain;
-  size_t i = 0, digits = 0;
-  if (i < text.size() && text[i] == L'-') plain += text[i++];
-  while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++digits;
-  if (i < text.size() && text[i] == L',') {
-    plain += L'.';
-    ++i;
-    while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++digits;
+  if (text[0] == L'-' || text[0] == L'+') plain += text[0], text.erase(0, 1);
+  std::wstring exponent;
+  const size_t e = text.find_first_of(L"Ee");
+  if (e != std::wstring::npos) {
+    exponent = text.substr(e + 1);
+    text.erase(e);
+    const size_t sign = !exponent.empty() && (exponent[0] == L'+' || exponent[0] == L'-') ? 1 : 0;
+    if (exponent.size() == sign || !AllDigits(exponent.substr(sign))) return false;
   }
-  if (!digits) return false;
-  if (i < text.size() && (text[i] == L'E' || text[i] == L'e')) {
-    plain += text[i++];
-    if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) plain += text[i++];
-    size_t e = 0;
-    while (i < text.size() && IsDigit(text[i])) plain += text[i++], ++e;
-    if (!e) return false;
-  }
-  if (i != text.size()) return false;
-  out = std::wcstod(plain.c_str(), nullptr);
+  const size_t point = s.decimal == s.group ? std::wstring::npos : text.find(s.decimal);
+  const std::wstring fraction = point == std::wstring::npos ? L"" : text.substr(point + 1);
+  std::wstring integer;
+  if (!ReadIntegerPart(text.substr(0, point), s.decimal == s.group ? L'\0' : s.group, integer) ||
+      !AllDigits(fraction) || integer.size() + fraction.size() == 0)
+    return false;
+  plain += integer + L"." + fraction;
+  if (!exponent.empty()) plain += L"e" + exponent;
+  wchar_t* end = nullptr;
+  const double n = std::wcstod(plain.c_str(), &end);
+  if (!end || *end || !std::isfinite(n)) return false;
+  out = n;
   return true;
 }
 
@@ -99,8 +165,9 @@ bool CalculatesAtOnce() {
 
 std::wstring LocalNumberText(double n) {
   std::wstring text = NumberText(n);
+  const wchar_t decimal = CurrentSeparators().decimal;
   for (wchar_t& c : text)
-    if (c == L'.') c = L',';
+    if (c == L'.') c = decimal;
   return text;
 }
 
@@ -112,7 +179,7 @@ void TypeLocal(Worksheet* sheet, LONG row, LONG column, const std::wstring& text
   } else if (text[0] == L'\'' || text[0] == L'=') {
     OwnedVariant typed = Text(text.c_str());
     PutVariant(cells, row, column, typed, CalculatesAtOnce());
-  } else if (ReadLocalNumber(text, n)) {
+  } else if (ReadLocalNumber(text, CurrentSeparators(), n)) {
     cells.SetValue(row, column, CellValue(n));
   } else if (SameLetters(text, L"ИСТИНА") || SameLetters(text, L"ЛОЖЬ")) {
     cells.SetValue(row, column, CellValue::Bool(SameLetters(text, L"ИСТИНА")));

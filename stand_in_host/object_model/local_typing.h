@@ -1,6 +1,10 @@
 // The cells as a user of the host's local language reads and types them: FormulaLocal (15 significant digits
-// and a decimal comma; "'" a text, "=" a formula, a local number, ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy), and
-// the Application's separators, which say that the host reads numbers with its own decimal comma.
+// and the decimal separator; "'" a text, "=" a formula, a number, ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy),
+// and the Application's separators. Numbers are read as the host reads them: spaces around, a sign ("-" or
+// "+"), the group separator between groups of three, the decimal separator, an exponent; the separators are
+// the user's locale settings (system_locale.h) while UseSystemSeparators is true, else the Application's
+// DecimalSeparator and ThousandsSeparator (a decimal comma and a space, UseSystemSeparators false, when the
+// host starts here).
 #pragma once
 
 #include <string>
@@ -13,10 +17,10 @@ class Application;
 class Range;
 class Worksheet;
 
-// The local-language text of a number: 15 significant digits with a decimal comma.
+// The local-language text of a number: 15 significant digits with the decimal separator.
 std::wstring LocalNumberText(double n);
-// Reads `text` as a user of the local language types it into the cell: "'" a text, "=" a formula, a local
-// number (decimal comma), ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy (a serial number, formatted as a date), else
+// Reads `text` as a user of the local language types it into the cell: "'" a text, "=" a formula, a number
+// (read as above), ИСТИНА or ЛОЖЬ, a date d.m or d.m.yyyy (a serial number, formatted as a date), else
 // the text.
 void TypeLocal(Worksheet* sheet, LONG row, LONG column, const std::wstring& text);
 

@@ -2,6 +2,7 @@
 
 #include <map>
 
+#include "object_model/cell_value_types.h"
 #include "object_model/local_typing.h"
 #include "object_model/member_helpers.h"
 #include "object_model/object_model.h"
@@ -55,8 +56,9 @@ void AttachSheetExtras(Worksheet* sheet) {
 
 void AttachRangeExtras(Range* range) {
   Worksheet* sheet = range->sheet();
+  DefineValueTypes(range);
   // Writes of the values' family fail on a protected sheet.
-  for (const wchar_t* name : {L"Value", L"Formula"}) {
+  for (const wchar_t* name : {L"Value", L"Value2", L"Formula"}) {
     HostObject::Member base = range->MemberOf(name);
     if (!base) continue;
     range->Define(name, [sheet, base](HostObject::Call& call) -> HRESULT {

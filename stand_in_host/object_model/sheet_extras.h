@@ -1,7 +1,8 @@
 // What a worksheet holds beside its cells, and the members that reach it: the protection of its contents
 // (ProtectContents; while set, writes and arrows fail), its tracer arrows (ShowPrecedents, ShowDependents,
 // ClearArrows) and the number formats of its cells. AttachRangeExtras also gives each range FormulaLocal
-// (local_typing.h) and SpecialCells (cells_of_a_kind.h).
+// (local_typing.h), SpecialCells (cells_of_a_kind.h), and Value and Value2 by the cells' number formats
+// (cell_value_types.h).
 #pragma once
 
 #include <string>

@@ -26,6 +26,7 @@ best_of_3() {
 
 ms() { printf '%8.1f ms' "$(echo "$1 * 1000" | bc -l)"; }
 mib() { printf '%.1f MiB' "$(echo "$1 / 1048576" | bc -l)"; }
+kib() { printf '%.0f KiB' "$(echo "$1 / 1024" | bc -l)"; }
 
 echo "HashStringSHA over a 64 MiB text (best of 3; the server's time includes the ANSI conversion)"
 while read -r _ name path selector server library digest; do
@@ -41,7 +42,7 @@ done < <(printf '%s\n' "$output" | grep '^hash ')
 echo "Transpose of VARIANT arrays (best of 4 against the best of 3 plain copies into a block touched before)"
 while read -r _ rows columns block working transpose copy moved; do
   extra="no working memory"
-  [ "$working" = 0 ] || extra="working memory $(mib "$working")"
+  [ "$working" = 0 ] || extra="working memory $(kib "$working")"
   printf '  %5s x %-5s (%s)  plain copy %s  Transpose %s  ratio %.2f  %s  result %s\n' "$rows" "$columns" \
     "$(mib "$block")" "$(ms "$copy")" "$(ms "$transpose")" "$(echo "$transpose / $copy" | bc -l)" "$extra" "$moved"
 done < <(printf '%s\n' "$output" | grep '^transpose ')

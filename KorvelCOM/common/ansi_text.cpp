@@ -47,6 +47,7 @@ std::string ConvertToAnsi(const wchar_t* text, size_t length) {
 // Narrowed 7-bit text is handed on in pieces of this many bytes: they stay in the first-level cache
 // between being written and being read by the sink.
 constexpr size_t kPieceBytes = 16384;
+constexpr size_t kSliceBytes = 1024;
 
 }  // namespace
 
@@ -58,7 +59,11 @@ bool KeepsAscii(UINT code_page) {
   return ProbeKeepsAscii(code_page);
 }
 
-size_t NarrowAscii(const wchar_t* text, size_t length, char* out) {
+namespace {
+
+// The leading units below 0x80 (and, with `stop_at_nul`, not 0), each written to `out` as its byte.
+template <bool kStopAtNul>
+size_t NarrowRun(const wchar_t* text, size_t length, char* out) {
   size_t i = 0;
 #if defined(__SSE2__)
   const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
@@ -66,21 +71,30 @@ size_t NarrowAscii(const wchar_t* text, size_t length, char* out) {
   for (; i + 16 <= length; i += 16) {
     __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
     __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 8));
-    __m128i over = _mm_and_si128(_mm_or_si128(a, b), high);
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(over, zero)) != 0xFFFF) break;
+    __m128i seven = _mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero);
+    if (kStopAtNul) seven = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero)), seven);
+    if (_mm_movemask_epi8(seven) != 0xFFFF) break;
     _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
   }
 #else
   for (; i + 8 <= length; i += 8) {
     unsigned any = 0;
-    for (size_t k = 0; k < 8; ++k) any |= text[i + k];
-    if (any & 0xFF80u) break;
+    bool nul = false;
+    for (size_t k = 0; k < 8; ++k) {
+      any |= text[i + k];
+      nul |= text[i + k] == 0;
+    }
+    if ((any & 0xFF80u) || (kStopAtNul && nul)) break;
     for (size_t k = 0; k < 8; ++k) out[i + k] = static_cast<char>(text[i + k]);
   }
 #endif
-  for (; i < length && text[i] < 0x80; ++i) out[i] = static_cast<char>(text[i]);
+  for (; i < length && text[i] < 0x80 && !(kStopAtNul && text[i] == 0); ++i) out[i] = static_cast<char>(text[i]);
   return i;
 }
+
+}  // namespace
+
+size_t NarrowAscii(const wchar_t* text, size_t length, char* out) { return NarrowRun<false>(text, length, out); }
 
 size_t WidenAscii(const char* bytes, size_t length, wchar_t* out) {
   size_t i = 0;
@@ -115,12 +129,21 @@ void ToAnsiInPieces(const wchar_t* text, size_t length, const std::function<void
     std::unique_ptr<char[]> piece(new char[kPieceBytes]);
     while (length) {
       const size_t n = length < kPieceBytes ? length : kPieceBytes;
-      const size_t ascii = NarrowAscii(text, n, piece.get());
-      if (const void* nul = std::memchr(piece.get(), 0, ascii)) {
-        sink(piece.get(), static_cast<size_t>(static_cast<const char*>(nul) - piece.get()));
+      const size_t ascii = NarrowRun<true>(text, n, piece.get());
+      if (ascii < n && text[ascii] == L'\0') {
+        sink(piece.get(), ascii);
         return;
       }
-      if (ascii) sink(piece.get(), ascii);
+      // The sink (a digest) takes far longer than memory does to deliver the text: while it works on a
+      // slice of this piece, the matching part of the next piece's text is fetched into the cache, so
+      // that narrowing that piece does not wait for memory.
+      const wchar_t* next = text + ascii;
+      const size_t ahead = length - ascii;
+      for (size_t done = 0; done < ascii; done += kSliceBytes) {
+        const size_t m = std::min(kSliceBytes, ascii - done);
+        for (size_t u = done; u < done + m && u < ahead; u += 64 / sizeof(wchar_t)) __builtin_prefetch(next + u);
+        sink(piece.get() + done, m);
+      }
       text += ascii;
       length -= ascii;
       if (ascii < n) break;

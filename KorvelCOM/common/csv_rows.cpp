@@ -1,5 +1,7 @@
 #include "common/csv_rows.h"
 
+#include "common/ansi_text.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -180,6 +182,10 @@ std::optional<std::string> NarrowSearchText(const wchar_t* text, std::size_t len
   length = static_cast<std::size_t>(std::find(text, text + length, L'\0') - text);
   if (!length) return std::string();
   if (length > static_cast<std::size_t>(INT_MAX)) throw std::length_error("search text too long");
+  if (KeepsAscii(code_page)) {
+    std::string out(length, '\0');
+    if (NarrowAscii(text, length, out.data()) == length) return out;
+  }
   int units = static_cast<int>(length);
   BOOL used_default = FALSE;
   // UTF-8 and a few other code pages take neither the flag nor the default-character report.

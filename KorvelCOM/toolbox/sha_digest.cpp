@@ -40,4 +40,31 @@ std::optional<std::string> ShaHexDigest(long selector, const std::string& messag
   return hex;
 }
 
+struct ShaHexPipeline::State {
+  explicit State(std::unique_ptr<CryptoPP::HashTransformation> h)
+      : hash(std::move(h)), filter(*hash, new CryptoPP::HexEncoder(new CryptoPP::StringSink(hex), true, 0)) {}
+  std::unique_ptr<CryptoPP::HashTransformation> hash;
+  std::string hex;
+  // Owns the encoder, which owns the sink.
+  CryptoPP::HashFilter filter;
+};
+
+std::unique_ptr<ShaHexPipeline> ShaHexPipeline::Open(long selector) {
+  std::unique_ptr<CryptoPP::HashTransformation> hash = NewHash(selector);
+  if (!hash) return nullptr;
+  return std::unique_ptr<ShaHexPipeline>(new ShaHexPipeline(std::make_unique<State>(std::move(hash))));
+}
+
+ShaHexPipeline::ShaHexPipeline(std::unique_ptr<State> state) : state_(std::move(state)) {}
+ShaHexPipeline::~ShaHexPipeline() = default;
+
+void ShaHexPipeline::Add(const char* bytes, std::size_t length) {
+  if (length) state_->filter.Put(reinterpret_cast<const CryptoPP::byte*>(bytes), length);
+}
+
+std::string ShaHexPipeline::Finish() {
+  state_->filter.MessageEnd();
+  return std::move(state_->hex);
+}
+
 }  // namespace korvel

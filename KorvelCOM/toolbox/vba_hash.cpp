@@ -10,12 +10,14 @@ namespace korvel {
 STDMETHODIMP CVBA::HashStringSHA(BSTR StringIn, LONG VersionSHA, BSTR* Hash) {
   return Guarded([&]() -> HRESULT {
     if (!Hash) return E_POINTER;
-    if (!IsShaSelector(VersionSHA)) return E_INVALIDARG;
-    // The message is the text's ANSI form up to its first U+0000 (a null BSTR is the empty text).
-    std::string message = ToAnsi(StringIn);
-    std::optional<std::string> hex = ShaHexDigest(VersionSHA, message);
-    if (!hex) return E_INVALIDARG;
-    *Hash = AnsiToBstr(hex->data(), hex->size());
+    std::unique_ptr<ShaHexPipeline> pipeline = ShaHexPipeline::Open(VersionSHA);
+    if (!pipeline) return E_INVALIDARG;
+    // The message is the text's ANSI form up to its first U+0000 (a null BSTR is the empty text), hashed
+    // as it is converted.
+    ToAnsiInPieces(StringIn, SysStringLen(StringIn),
+                   [&](const char* bytes, size_t length) { pipeline->Add(bytes, length); });
+    const std::string hex = pipeline->Finish();
+    *Hash = AnsiToBstr(hex.data(), hex.size());
     return S_OK;
   });
 }

@@ -3,6 +3,7 @@
 // column-major rule (element (r, c) of an H x W array at c*H + r), computed here independently.
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstring>
 #include <set>
 #include <string>
@@ -89,6 +90,83 @@ TEST(TransposeCore, EveryElementSizeAndShape) {
   CheckTransposed(VT_DECIMAL, 16, 9, 4);
 }
 
+// Bytes of element (r, c) that tell the elements of large arrays apart: a mix of both indices and the byte.
+unsigned char Mixed(size_t r, size_t c, size_t byte) {
+  std::uint64_t x = (std::uint64_t{r} << 32) ^ (std::uint64_t{c} << 8) ^ byte;
+  x *= 0x9E3779B97F4A7C15ull;
+  return static_cast<unsigned char>(x >> 56);
+}
+
+// Column-major rows x columns of `size`-byte elements, filled with Mixed.
+std::vector<unsigned char> MixedBlock(size_t rows, size_t columns, size_t size) {
+  std::vector<unsigned char> data(rows * columns * size);
+  for (size_t c = 0; c < columns; ++c)
+    for (size_t r = 0; r < rows; ++r)
+      for (size_t b = 0; b < size; ++b) data[(c * rows + r) * size + b] = Mixed(r, c, b);
+  return data;
+}
+
+// Whether `data` holds the columns x rows transpose of MixedBlock(rows, columns, size); the first wrong
+// element otherwise.
+::testing::AssertionResult HoldsTransposed(const std::vector<unsigned char>& data, size_t rows, size_t columns, size_t size) {
+  for (size_t r = 0; r < rows; ++r)
+    for (size_t c = 0; c < columns; ++c)
+      for (size_t b = 0; b < size; ++b)
+        if (data[(r * columns + c) * size + b] != Mixed(r, c, b))
+          return ::testing::AssertionFailure() << "old (" << r << ", " << c << ") byte " << b;
+  return ::testing::AssertionSuccess();
+}
+
+// Shapes for every road: squares of one tile, of several with a partial last one, blocks side by side
+// and one above the other, blocks in both directions, and shapes with a small or no common divisor.
+const struct { ULONG rows, columns; } kRoadShapes[] = {
+    {2, 2}, {7, 7}, {96, 96}, {100, 100}, {64, 192}, {192, 64}, {256, 512}, {512, 256}, {96, 160},
+    {160, 96}, {300, 1000}, {33, 99}, {99, 33}, {7, 5}, {13, 8}, {101, 103}, {24, 36}, {2, 1000}, {1000, 2}};
+
+TEST(TransposeCore, EveryRoadGivesTheTranspose) {
+  for (ULONG size : {1u, 2u, 4u, 8u, 16u, 24u, 40u})
+    for (const auto& shape : kRoadShapes) {
+      SCOPED_TRACE("element size " + std::to_string(size) + ", " + std::to_string(shape.rows) + " x " +
+                   std::to_string(shape.columns));
+      ArrayOwner m(NewMatrix(VT_EMPTY, shape.rows, 0, shape.columns, 5, size));
+      ASSERT_TRUE(m.a);
+      std::vector<unsigned char> data = MixedBlock(shape.rows, shape.columns, size);
+      std::memcpy(m.a->pvData, data.data(), data.size());
+      ASSERT_EQ(S_OK, TransposeInPlace(m.a));
+      ASSERT_EQ(shape.columns, Rows(m.a));
+      ASSERT_EQ(shape.rows, Columns(m.a));
+      std::memcpy(data.data(), m.a->pvData, data.size());
+      EXPECT_TRUE(HoldsTransposed(data, shape.rows, shape.columns, size));
+    }
+}
+
+// The road taken without a working copy, for the shapes that normally have one too.
+TEST(TransposeCore, InPlaceRoadForAnyShape) {
+  for (ULONG size : {1u, 3u, 8u, 24u})
+    for (const auto& shape : kRoadShapes) {
+      SCOPED_TRACE("element size " + std::to_string(size) + ", " + std::to_string(shape.rows) + " x " +
+                   std::to_string(shape.columns));
+      std::vector<unsigned char> data = MixedBlock(shape.rows, shape.columns, size);
+      ASSERT_EQ(S_OK, TransposeDataInPlace(data.data(), shape.rows, shape.columns, size));
+      EXPECT_TRUE(HoldsTransposed(data, shape.rows, shape.columns, size));
+    }
+}
+
+// Never more working memory than the data block (the copy it once always took); none for a row or a
+// column; far less than the data for a square and where the sides share a large divisor.
+TEST(TransposeCore, WorkingMemory) {
+  const std::uint64_t block = std::uint64_t{4096} * 8192 * 24;
+  EXPECT_LT(TransposeWorkingBytes(4096, 4096, 24), block / 2000);
+  EXPECT_EQ(0u, TransposeWorkingBytes(1, 4096, 24));
+  EXPECT_EQ(0u, TransposeWorkingBytes(4096, 1, 24));
+  EXPECT_EQ(0u, TransposeWorkingBytes(0, 4096, 24));
+  EXPECT_LT(TransposeWorkingBytes(4096, 8192, 24), block / 1000);
+  EXPECT_LT(TransposeWorkingBytes(8192, 4096, 24), block / 1000);
+  for (const auto& shape : kRoadShapes)
+    for (std::uint64_t size : {1u, 8u, 24u})
+      EXPECT_LE(TransposeWorkingBytes(shape.rows, shape.columns, size), std::uint64_t{shape.rows} * shape.columns * size);
+}
+
 TEST(TransposeCore, EmptyDimensionsSwapTheirBounds) {
   const struct { ULONG rows, columns; } shapes[] = {{0, 4}, {4, 0}, {0, 0}};
   for (const auto& s : shapes) {
@@ -158,6 +236,39 @@ TEST_F(Reshaping, TransposeMovesEachStringOnce) {
 
 // VARIANT elements (16 bytes on x86, 24 on x64) holding strings, handed over by reference as a script
 // array declared with fixed bounds arrives.
+// VARIANTs holding strings, in shapes that are transposed in place (a square, blocks side by side, blocks
+// in both directions) and through a copy: each string ends up once, at its transposed place.
+TEST_F(Reshaping, TransposeMovesEachVariantOnceInEveryShape) {
+  const struct { ULONG rows, columns; } shapes[] = {{40, 40}, {32, 96}, {96, 32}, {64, 96}, {17, 23}};
+  for (const auto& shape : shapes) {
+    SCOPED_TRACE(std::to_string(shape.rows) + " x " + std::to_string(shape.columns));
+    ScopedVariant v;
+    V_VT(v.get()) = VT_ARRAY | VT_VARIANT;
+    V_ARRAY(v.get()) = NewMatrix(VT_VARIANT, shape.rows, 0, shape.columns, 0);
+    SAFEARRAY* a = V_ARRAY(v.get());
+    ASSERT_TRUE(a);
+    std::vector<BSTR> strings;
+    for (size_t c = 0; c < shape.columns; ++c)
+      for (size_t r = 0; r < shape.rows; ++r) {
+        VARIANT* cell = reinterpret_cast<VARIANT*>(At(a, r, c));
+        V_VT(cell) = VT_BSTR;
+        V_BSTR(cell) = SysAllocString((std::to_wstring(r) + L"," + std::to_wstring(c)).c_str());
+        strings.push_back(V_BSTR(cell));
+      }
+    ASSERT_EQ(S_OK, vba_->Transpose(v.get()));
+    ASSERT_EQ(shape.columns, Rows(a));
+    std::set<BSTR> seen;
+    for (size_t r = 0; r < shape.rows; ++r)
+      for (size_t c = 0; c < shape.columns; ++c) {
+        VARIANT* cell = reinterpret_cast<VARIANT*>(At(a, c, r));
+        ASSERT_EQ(VT_BSTR, V_VT(cell));
+        ASSERT_EQ(strings[c * shape.rows + r], V_BSTR(cell)) << "the same string, not a copy";
+        EXPECT_STREQ((std::to_wstring(r) + L"," + std::to_wstring(c)).c_str(), V_BSTR(cell));
+        EXPECT_TRUE(seen.insert(V_BSTR(cell)).second);
+      }
+  }
+}
+
 TEST_F(Reshaping, TransposeVariantsThroughAReference) {
   SAFEARRAY* a = NewMatrix(VT_VARIANT, 3, 0, 4, 0);
   ASSERT_TRUE(a);

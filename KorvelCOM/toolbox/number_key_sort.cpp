@@ -1,0 +1,324 @@
+#include "toolbox/number_key_sort.h"
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <new>
+#include <vector>
+
+#include "toolbox/parallel_sort.h"
+
+namespace korvel {
+namespace {
+
+enum class KeyKind { kNone, kDouble, kInteger, kCurrency };
+
+constexpr std::int64_t kExactInDouble = std::int64_t{1} << 53;
+constexpr std::int64_t kCurrencyUnitLimit = std::int64_t{1} << 49;
+constexpr std::int64_t kCurrencyScale = 10000;
+constexpr std::uint64_t kSignBit = std::uint64_t{1} << 63;
+
+// Cells of each key column read serially before any thread starts: a column of strings or mixed values is
+// then refused at the cost of a few cells, and the comparator sort starts as soon as it would have.
+constexpr std::size_t kFirstLook = 256;
+
+// The integer value of a cell of an integer type (a Boolean is -1 or 0 to VarCmp, or whatever short it holds).
+bool IntegerOf(const VARIANT& v, std::int64_t& out) {
+  switch (V_VT(&v)) {
+    case VT_UI1: out = V_UI1(&v); return true;
+    case VT_I2: out = V_I2(&v); return true;
+    case VT_I4: out = V_I4(&v); return true;
+    case VT_BOOL: out = V_BOOL(&v); return true;
+    case VT_I8: out = V_I8(&v); return true;
+    default: return false;
+  }
+}
+
+// A float exactly: the store through a volatile rounds even where the 32-bit build keeps doubles in x87
+// registers with excess precision.
+bool FloatExact(double d) {
+  volatile float f = static_cast<float>(d);
+  return static_cast<double>(f) == d;
+}
+
+// What a scan learns of the cells of one key column.
+struct Census {
+  bool as_double = true;    // every cell ranks by its value as a double
+  bool as_integer = true;   // every cell is of an integer type
+  bool as_currency = true;  // every cell is currency or an integer, all within the currency limit
+  bool single = false;      // some cell is a Single
+  bool float_exact = true;  // every value read as a double is a float exactly
+  bool currency = false;    // some cell is currency
+
+  bool Hopeless() const { return !as_double && !as_integer && !as_currency; }
+
+  void Add(const VARIANT& v) {
+    std::int64_t i;
+    double d;
+    if (IntegerOf(v, i)) {
+      if (i > kExactInDouble || i < -kExactInDouble) {
+        as_double = false;
+      } else if (float_exact && !FloatExact(static_cast<double>(i))) {
+        float_exact = false;
+      }
+      if (i > kCurrencyUnitLimit / kCurrencyScale || i < -kCurrencyUnitLimit / kCurrencyScale) as_currency = false;
+      return;
+    }
+    as_integer = false;
+    switch (V_VT(&v)) {
+      case VT_CY: {
+        std::int64_t units = V_CY(&v).int64;
+        as_double = false;
+        currency = true;
+        if (units > kCurrencyUnitLimit || units < -kCurrencyUnitLimit) as_currency = false;
+        return;
+      }
+      case VT_R8: d = V_R8(&v); break;
+      case VT_DATE: d = V_DATE(&v); break;
+      case VT_R4:
+        d = V_R4(&v);
+        single = true;
+        break;
+      default:
+        as_double = as_currency = false;
+        return;
+    }
+    as_currency = false;
+    if (d != d) as_double = false;
+    else if (float_exact && !FloatExact(d)) float_exact = false;
+  }
+
+  void Merge(const Census& o) {
+    as_double = as_double && o.as_double;
+    as_integer = as_integer && o.as_integer;
+    as_currency = as_currency && o.as_currency;
+    single = single || o.single;
+    float_exact = float_exact && o.float_exact;
+    currency = currency || o.currency;
+  }
+
+  KeyKind Kind() const {
+    if (as_double && (!single || float_exact)) return KeyKind::kDouble;
+    if (as_currency && currency) return KeyKind::kCurrency;
+    if (as_integer) return KeyKind::kInteger;
+    return KeyKind::kNone;
+  }
+};
+
+// Unsigned order of the bits equals the numeric order of non-NaN doubles; -0 and +0 become one key.
+std::uint64_t DoubleKey(double d) {
+  if (d == 0) d = 0.0;
+  std::uint64_t bits;
+  std::memcpy(&bits, &d, sizeof bits);
+  return (bits & kSignBit) ? ~bits : bits | kSignBit;
+}
+
+std::uint64_t IntegerKey(std::int64_t i) { return static_cast<std::uint64_t>(i) ^ kSignBit; }
+
+// The key of a cell that the census of its column accepted for `kind`.
+std::uint64_t KeyOf(const VARIANT& v, KeyKind kind) {
+  std::int64_t i = 0;
+  switch (kind) {
+    case KeyKind::kInteger:
+      IntegerOf(v, i);
+      return IntegerKey(i);
+    case KeyKind::kCurrency:
+      if (V_VT(&v) == VT_CY) return IntegerKey(V_CY(&v).int64);
+      IntegerOf(v, i);
+      return IntegerKey(i * kCurrencyScale);
+    default:
+      break;
+  }
+  switch (V_VT(&v)) {
+    case VT_R8: return DoubleKey(V_R8(&v));
+    case VT_DATE: return DoubleKey(V_DATE(&v));
+    case VT_R4: return DoubleKey(V_R4(&v));
+    default:
+      IntegerOf(v, i);
+      return DoubleKey(static_cast<double>(i));
+  }
+}
+
+// 12 bytes: the two pair buffers of a sort take what the comparator sort's VARIANT work buffer takes in the
+// 64-bit build.
+#pragma pack(push, 4)
+struct KeyedRow {
+  std::uint64_t key;
+  std::uint32_t row;
+};
+#pragma pack(pop)
+
+constexpr int kDigitBits = 8;
+constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
+constexpr int kDigits = 64 / kDigitBits;
+using Counts = std::array<std::size_t, kBuckets>;
+
+std::size_t SliceBegin(std::size_t n, unsigned t, unsigned threads) { return n * t / threads; }
+
+using DigitCounts = std::array<Counts, kDigits>;
+
+void CountDigits(std::uint64_t key, DigitCounts& counts) {
+  for (int d = 0; d < kDigits; ++d) ++counts[d][(key >> (d * kDigitBits)) & (kBuckets - 1)];
+}
+
+// A stable least-significant-digit radix sort of pairs[0, n) by key, through `spare`; the result ends in
+// `pairs` (the two pointers may have been swapped). `all` holds each slice's counts of every digit; digits
+// that every key shares are skipped.
+void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vector<DigitCounts>& all,
+               SortTeam& team) {
+  const unsigned threads = team.size();
+  std::vector<Counts> offsets(threads);
+  for (int d = 0; d < kDigits; ++d) {
+    const int shift = d * kDigitBits;
+    bool shared = false;
+    for (std::size_t b = 0; b < kBuckets && !shared; ++b) {
+      std::size_t total = 0;
+      for (unsigned t = 0; t < threads; ++t) total += all[t][d][b];
+      shared = total == n;
+    }
+    if (shared) continue;
+    // Each slice's share of each bucket, for this pass's order of the pairs.
+    team.Run([&](unsigned t) {
+      Counts& mine = offsets[t];
+      mine.fill(0);
+      for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
+        ++mine[(pairs[i].key >> shift) & (kBuckets - 1)];
+    });
+    std::size_t running = 0;
+    for (std::size_t b = 0; b < kBuckets; ++b) {
+      for (unsigned t = 0; t < threads; ++t) {
+        std::size_t count = offsets[t][b];
+        offsets[t][b] = running;
+        running += count;
+      }
+    }
+    const KeyedRow* src = pairs;
+    KeyedRow* dst = spare;
+    team.Run([&](unsigned t) {
+      Counts& next = offsets[t];
+      for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
+        dst[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i];
+    });
+    std::swap(pairs, spare);
+  }
+}
+
+struct KeyColumn {
+  const VARIANT* cells;
+  KeyKind kind;
+  bool descending;
+};
+
+// The kinds of the key columns, or false when some column has none.
+bool ReadKinds(const VARIANT* cells, std::size_t height, int key_count, const std::size_t columns[3],
+               SortTeam* team, KeyKind kinds[3]) {
+  for (int k = 0; k < key_count; ++k) {
+    const VARIANT* column = cells + columns[k] * height;
+    Census census;
+    if (!team) {
+      for (std::size_t r = 0; r < height && !census.Hopeless(); ++r) census.Add(column[r]);
+    } else {
+      const unsigned threads = team->size();
+      std::vector<Census> parts(threads);
+      std::atomic<bool> hopeless{false};
+      team->Run([&](unsigned t) {
+        Census& mine = parts[t];
+        for (std::size_t r = SliceBegin(height, t, threads), end = SliceBegin(height, t + 1, threads); r < end; ++r) {
+          mine.Add(column[r]);
+          if ((r & 1023) == 0 && (mine.Hopeless() || hopeless.load(std::memory_order_relaxed))) break;
+        }
+        if (mine.Hopeless()) hopeless.store(true, std::memory_order_relaxed);
+      });
+      for (const Census& part : parts) census.Merge(part);
+    }
+    kinds[k] = census.Kind();
+    if (kinds[k] == KeyKind::kNone) return false;
+  }
+  return true;
+}
+
+bool FirstLookPasses(const VARIANT* cells, std::size_t height, int key_count, const std::size_t columns[3]) {
+  for (int k = 0; k < key_count; ++k) {
+    Census census;
+    const VARIANT* column = cells + columns[k] * height;
+    for (std::size_t r = 0; r < std::min(height, kFirstLook); ++r) census.Add(column[r]);
+    if (census.Kind() == KeyKind::kNone) return false;
+  }
+  return true;
+}
+
+// Row i of the block takes the row that was at order[i]: each column is gathered into `spare` (room for
+// one column of VARIANTs) and copied back.
+void MoveRowsOnce(VARIANT* cells, std::size_t height, std::size_t width, const std::uint32_t* order,
+                  VARIANT* spare, SortTeam& team) {
+  const unsigned threads = team.size();
+  for (std::size_t c = 0; c < width; ++c) {
+    VARIANT* column = cells + c * height;
+    team.Run([&](unsigned t) {
+      for (std::size_t i = SliceBegin(height, t, threads), end = SliceBegin(height, t + 1, threads); i < end; ++i)
+        spare[i] = column[order[i]];
+    });
+    team.Run([&](unsigned t) {
+      std::size_t lo = SliceBegin(height, t, threads), hi = SliceBegin(height, t + 1, threads);
+      std::memcpy(static_cast<void*>(column + lo), spare + lo, (hi - lo) * sizeof(VARIANT));
+    });
+  }
+}
+
+}  // namespace
+
+bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width, int key_count,
+                          const std::size_t columns[3], const bool descending[3]) {
+  if (height < 2 || key_count < 1 || key_count > 3 || height > 0xFFFFFFFFu) return false;
+  if (!FirstLookPasses(cells, height, key_count, columns)) return false;
+  try {
+    const unsigned threads = SortThreadCount(height);
+    std::unique_ptr<SortTeam> team;
+    if (threads > 1) team = std::make_unique<SortTeam>(threads);
+    KeyKind kinds[3];
+    if (!ReadKinds(cells, height, key_count, columns, team.get(), kinds)) return false;
+    if (!team) team = std::make_unique<SortTeam>(1);
+    const unsigned size = team->size();
+
+    // One work block serves the two pair buffers and then one column of VARIANTs: freshly allocated memory
+    // costs its first touch, which is a good part of the whole sort.
+    const std::size_t pair_bytes = height * sizeof(KeyedRow);
+    const std::size_t block_count = (std::max(2 * pair_bytes, height * sizeof(VARIANT)) + sizeof(VARIANT) - 1) / sizeof(VARIANT);
+    std::unique_ptr<VARIANT[]> block(new VARIANT[block_count]);
+    KeyedRow* pairs = reinterpret_cast<KeyedRow*>(block.get());
+    KeyedRow* spare = reinterpret_cast<KeyedRow*>(reinterpret_cast<char*>(block.get()) + pair_bytes);
+    std::vector<DigitCounts> counts(size);
+    // Least significant key first: each later pass is stable, so rows that tie on a key keep the order of
+    // the keys after it, and rows that tie on all keys keep the order they had.
+    for (int k = key_count - 1; k >= 0; --k) {
+      const KeyColumn key{cells + columns[k] * height, kinds[k], descending[k]};
+      const bool first_pass = k == key_count - 1;
+      team->Run([&](unsigned t) {
+        DigitCounts& mine = counts[t];
+        for (Counts& c : mine) c.fill(0);
+        for (std::size_t i = SliceBegin(height, t, size), end = SliceBegin(height, t + 1, size); i < end; ++i) {
+          std::uint32_t row = first_pass ? static_cast<std::uint32_t>(i) : pairs[i].row;
+          std::uint64_t value = KeyOf(key.cells[row], key.kind);
+          if (key.descending) value = ~value;
+          pairs[i] = {value, row};
+          CountDigits(value, mine);
+        }
+      });
+      RadixSort(pairs, spare, height, counts, *team);
+    }
+    std::unique_ptr<std::uint32_t[]> order(new std::uint32_t[height]);
+    team->Run([&](unsigned t) {
+      for (std::size_t i = SliceBegin(height, t, size), end = SliceBegin(height, t + 1, size); i < end; ++i)
+        order[i] = pairs[i].row;
+    });
+    MoveRowsOnce(cells, height, width, order.get(), block.get(), *team);
+    return true;
+  } catch (const std::bad_alloc&) {
+    return false;
+  }
+}
+
+}  // namespace korvel

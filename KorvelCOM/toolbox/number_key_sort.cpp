@@ -151,9 +151,11 @@ struct KeyedRow {
 };
 #pragma pack(pop)
 
-constexpr int kDigitBits = 8;
+// Six passes of 11 bits: fewer passes over the pairs than bytes would take, with bucket counts that stay
+// in the cache.
+constexpr int kDigitBits = 11;
 constexpr std::size_t kBuckets = std::size_t{1} << kDigitBits;
-constexpr int kDigits = 64 / kDigitBits;
+constexpr int kDigits = (64 + kDigitBits - 1) / kDigitBits;
 using Counts = std::array<std::size_t, kBuckets>;
 
 std::size_t SliceBegin(std::size_t n, unsigned t, unsigned threads) { return n * t / threads; }
@@ -165,28 +167,46 @@ void CountDigits(std::uint64_t key, DigitCounts& counts) {
 }
 
 // A stable least-significant-digit radix sort of pairs[0, n) by key, through `spare`; the result ends in
-// `pairs` (the two pointers may have been swapped). `all` holds each slice's counts of every digit; digits
-// that every key shares are skipped.
+// `pairs` (the two pointers may have been swapped), or, when `rows` is given, only its row numbers end in
+// `rows`. `all` holds each slice's counts of every digit; digits that every key shares are skipped.
 void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vector<DigitCounts>& all,
-               SortTeam& team) {
+               std::uint32_t* rows, SortTeam& team) {
   const unsigned threads = team.size();
-  std::vector<Counts> offsets(threads);
+  std::vector<int> digits;
   for (int d = 0; d < kDigits; ++d) {
-    const int shift = d * kDigitBits;
     bool shared = false;
     for (std::size_t b = 0; b < kBuckets && !shared; ++b) {
       std::size_t total = 0;
       for (unsigned t = 0; t < threads; ++t) total += all[t][d][b];
       shared = total == n;
     }
-    if (shared) continue;
-    // Each slice's share of each bucket, for this pass's order of the pairs.
+    if (!shared) digits.push_back(d);
+  }
+  if (digits.empty() && rows) {
     team.Run([&](unsigned t) {
-      Counts& mine = offsets[t];
-      mine.fill(0);
       for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
-        ++mine[(pairs[i].key >> shift) & (kBuckets - 1)];
+        rows[i] = pairs[i].row;
     });
+  }
+  std::vector<Counts> offsets(threads);
+  bool first_pass = true;
+  for (std::size_t p = 0; p < digits.size(); ++p) {
+    const int shift = digits[p] * kDigitBits;
+    const int d = digits[p];
+    const bool last_pass = p + 1 == digits.size();
+    // Each slice's share of each bucket, for this pass's order of the pairs: the counts made with the keys
+    // serve while the pairs are still in that order.
+    if (first_pass) {
+      for (unsigned t = 0; t < threads; ++t) offsets[t] = all[t][d];
+    } else {
+      team.Run([&](unsigned t) {
+        Counts& mine = offsets[t];
+        mine.fill(0);
+        for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
+          ++mine[(pairs[i].key >> shift) & (kBuckets - 1)];
+      });
+    }
+    first_pass = false;
     std::size_t running = 0;
     for (std::size_t b = 0; b < kBuckets; ++b) {
       for (unsigned t = 0; t < threads; ++t) {
@@ -199,10 +219,14 @@ void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vec
     KeyedRow* dst = spare;
     team.Run([&](unsigned t) {
       Counts& next = offsets[t];
-      for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
-        dst[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i];
+      const std::size_t begin = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads);
+      if (last_pass && rows) {
+        for (std::size_t i = begin; i < end; ++i) rows[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i].row;
+      } else {
+        for (std::size_t i = begin; i < end; ++i) dst[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i];
+      }
     });
-    std::swap(pairs, spare);
+    if (!(last_pass && rows)) std::swap(pairs, spare);
   }
 }
 
@@ -291,6 +315,7 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
     KeyedRow* pairs = reinterpret_cast<KeyedRow*>(block.get());
     KeyedRow* spare = reinterpret_cast<KeyedRow*>(reinterpret_cast<char*>(block.get()) + pair_bytes);
     std::vector<DigitCounts> counts(size);
+    std::unique_ptr<std::uint32_t[]> order(new std::uint32_t[height]);
     // Least significant key first: each later pass is stable, so rows that tie on a key keep the order of
     // the keys after it, and rows that tie on all keys keep the order they had.
     for (int k = key_count - 1; k >= 0; --k) {
@@ -307,13 +332,8 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
           CountDigits(value, mine);
         }
       });
-      RadixSort(pairs, spare, height, counts, *team);
+      RadixSort(pairs, spare, height, counts, k == 0 ? order.get() : nullptr, *team);
     }
-    std::unique_ptr<std::uint32_t[]> order(new std::uint32_t[height]);
-    team->Run([&](unsigned t) {
-      for (std::size_t i = SliceBegin(height, t, size), end = SliceBegin(height, t + 1, size); i < end; ++i)
-        order[i] = pairs[i].row;
-    });
     MoveRowsOnce(cells, height, width, order.get(), block.get(), *team);
     return true;
   } catch (const std::bad_alloc&) {

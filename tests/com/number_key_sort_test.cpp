@@ -365,9 +365,13 @@ TEST_P(NumberKeySort, ListsComeOutAsTheComparatorSortLeavesThem) {
 
 TEST_P(NumberKeySort, TablesComeOutAsTheComparatorSortLeavesThem) {
   unsigned seed = 1000;
-  for (const Mix& mix : Mixes())
-    for (std::size_t height : {2u, 45u, 2100u})
+  // Above 2048 rows the server sorts on several threads; there two key choices do.
+  for (const Mix& mix : Mixes()) {
+    for (std::size_t height : {2u, 45u})
       for (const KeyChoice& keys : kTableKeys) Check(mix, height, true, keys, seed++);
+    Check(mix, 2100, true, kTableKeys[0], seed++);
+    Check(mix, 2100, true, kTableKeys[3], seed++);
+  }
 }
 
 // Key columns of different kinds in one table: the road is taken only when every key column has a key, and

@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <cmath>
 #include <new>
+#include <type_traits>
 #include <vector>
 
 #include "toolbox/parallel_sort.h"
@@ -44,6 +46,43 @@ bool FloatExact(double d) {
   return static_cast<double>(f) == d;
 }
 
+// The value of every cell starts after its type word and three reserved words, in both builds.
+constexpr std::size_t kValueOffset = 8;
+
+// Whether a cell is of `type` (set by the first cell) and holds nothing but its value: every byte other
+// than the type word and the value is zero, and a floating value is not -0. Such cells are equal exactly
+// when their keys are, so a list of them can be written back from its sorted keys.
+bool PlainCell(const VARIANT& v, VARTYPE& type) {
+  const VARTYPE vt = V_VT(&v);
+  if (type == VT_EMPTY) type = vt;
+  else if (vt != type) return false;
+  std::size_t value_size;
+  switch (vt) {
+    case VT_UI1: value_size = 1; break;
+    case VT_I2:
+    case VT_BOOL: value_size = 2; break;
+    case VT_I4: value_size = 4; break;
+    case VT_R4:
+      if (V_R4(&v) == 0 && std::signbit(V_R4(&v))) return false;
+      value_size = 4;
+      break;
+    case VT_R8:
+    case VT_DATE:
+      if (V_R8(&v) == 0 && std::signbit(V_R8(&v))) return false;
+      value_size = 8;
+      break;
+    case VT_I8:
+    case VT_CY: value_size = 8; break;
+    default: return false;
+  }
+  const unsigned char* bytes = reinterpret_cast<const unsigned char*>(&v);
+  for (std::size_t k = sizeof(VARTYPE); k < kValueOffset; ++k)
+    if (bytes[k]) return false;
+  for (std::size_t k = kValueOffset + value_size; k < sizeof(VARIANT); ++k)
+    if (bytes[k]) return false;
+  return true;
+}
+
 // What a scan learns of the cells of one key column.
 struct Census {
   bool as_double = true;    // every cell ranks by its value as a double
@@ -52,12 +91,15 @@ struct Census {
   bool single = false;      // some cell is a Single
   bool float_exact = true;  // every value read as a double is a float exactly
   bool currency = false;    // some cell is currency
+  bool plain = true;        // every cell is a plain cell of `type`
+  VARTYPE type = VT_EMPTY;  // the type of the cells while they share one; VT_EMPTY before the first
 
   bool Hopeless() const { return !as_double && !as_integer && !as_currency; }
 
   void Add(const VARIANT& v) {
     std::int64_t i;
     double d;
+    if (plain) plain = PlainCell(v, type);
     if (IntegerOf(v, i)) {
       if (i > kExactInDouble || i < -kExactInDouble) {
         as_double = false;
@@ -98,6 +140,9 @@ struct Census {
     single = single || o.single;
     float_exact = float_exact && o.float_exact;
     currency = currency || o.currency;
+    plain = plain && o.plain;
+    if (type == VT_EMPTY) type = o.type;
+    else if (o.type != VT_EMPTY && o.type != type) plain = false;
   }
 
   KeyKind Kind() const {
@@ -160,6 +205,13 @@ using Counts = std::array<std::size_t, kBuckets>;
 
 std::size_t SliceBegin(std::size_t n, unsigned t, unsigned threads) { return n * t / threads; }
 
+// Hands a phase to the team through a wrapper of one reference, which the standard function type keeps
+// without allocating: once the cells are being rewritten, no phase may fail to start.
+template <class Task>
+void RunTeam(SortTeam& team, const Task& task) {
+  team.Run([&task](unsigned t) { task(t); });
+}
+
 using DigitCounts = std::array<Counts, kDigits>;
 
 void CountDigits(std::uint64_t key, DigitCounts& counts) {
@@ -169,7 +221,11 @@ void CountDigits(std::uint64_t key, DigitCounts& counts) {
 // A stable least-significant-digit radix sort of pairs[0, n) by key, through `spare`; the result ends in
 // `pairs` (the two pointers may have been swapped), or, when `rows` is given, only its row numbers end in
 // `rows`. `all` holds each slice's counts of every digit; digits that every key shares are skipped.
-void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vector<DigitCounts>& all,
+std::uint64_t KeyOfItem(const KeyedRow& pair) { return pair.key; }
+std::uint64_t KeyOfItem(std::uint64_t key) { return key; }
+
+template <class Item>
+void RadixSort(Item*& pairs, Item*& spare, std::size_t n, const std::vector<DigitCounts>& all,
                std::uint32_t* rows, SortTeam& team) {
   const unsigned threads = team.size();
   std::vector<int> digits;
@@ -182,11 +238,13 @@ void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vec
     }
     if (!shared) digits.push_back(d);
   }
-  if (digits.empty() && rows) {
-    team.Run([&](unsigned t) {
-      for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
-        rows[i] = pairs[i].row;
-    });
+  if constexpr (std::is_same<Item, KeyedRow>::value) {
+    if (digits.empty() && rows) {
+      RunTeam(team, [&](unsigned t) {
+        for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
+          rows[i] = pairs[i].row;
+      });
+    }
   }
   std::vector<Counts> offsets(threads);
   bool first_pass = true;
@@ -199,11 +257,11 @@ void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vec
     if (first_pass) {
       for (unsigned t = 0; t < threads; ++t) offsets[t] = all[t][d];
     } else {
-      team.Run([&](unsigned t) {
+      RunTeam(team, [&](unsigned t) {
         Counts& mine = offsets[t];
         mine.fill(0);
         for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
-          ++mine[(pairs[i].key >> shift) & (kBuckets - 1)];
+          ++mine[(KeyOfItem(pairs[i]) >> shift) & (kBuckets - 1)];
       });
     }
     first_pass = false;
@@ -215,16 +273,18 @@ void RadixSort(KeyedRow*& pairs, KeyedRow*& spare, std::size_t n, const std::vec
         running += count;
       }
     }
-    const KeyedRow* src = pairs;
-    KeyedRow* dst = spare;
-    team.Run([&](unsigned t) {
+    const Item* src = pairs;
+    Item* dst = spare;
+    RunTeam(team, [&](unsigned t) {
       Counts& next = offsets[t];
       const std::size_t begin = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads);
-      if (last_pass && rows) {
-        for (std::size_t i = begin; i < end; ++i) rows[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i].row;
-      } else {
-        for (std::size_t i = begin; i < end; ++i) dst[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i];
+      if constexpr (std::is_same<Item, KeyedRow>::value) {
+        if (last_pass && rows) {
+          for (std::size_t i = begin; i < end; ++i) rows[next[(src[i].key >> shift) & (kBuckets - 1)]++] = src[i].row;
+          return;
+        }
       }
+      for (std::size_t i = begin; i < end; ++i) dst[next[(KeyOfItem(src[i]) >> shift) & (kBuckets - 1)]++] = src[i];
     });
     if (!(last_pass && rows)) std::swap(pairs, spare);
   }
@@ -238,7 +298,7 @@ struct KeyColumn {
 
 // The kinds of the key columns, or false when some column has none.
 bool ReadKinds(const VARIANT* cells, std::size_t height, int key_count, const std::size_t columns[3],
-               SortTeam* team, KeyKind kinds[3]) {
+               SortTeam* team, KeyKind kinds[3], VARTYPE* plain_type) {
   for (int k = 0; k < key_count; ++k) {
     const VARIANT* column = cells + columns[k] * height;
     Census census;
@@ -248,7 +308,7 @@ bool ReadKinds(const VARIANT* cells, std::size_t height, int key_count, const st
       const unsigned threads = team->size();
       std::vector<Census> parts(threads);
       std::atomic<bool> hopeless{false};
-      team->Run([&](unsigned t) {
+      RunTeam(*team, [&](unsigned t) {
         Census& mine = parts[t];
         for (std::size_t r = SliceBegin(height, t, threads), end = SliceBegin(height, t + 1, threads); r < end; ++r) {
           mine.Add(column[r]);
@@ -260,6 +320,7 @@ bool ReadKinds(const VARIANT* cells, std::size_t height, int key_count, const st
     }
     kinds[k] = census.Kind();
     if (kinds[k] == KeyKind::kNone) return false;
+    if (k == 0) *plain_type = census.plain ? census.type : VT_EMPTY;
   }
   return true;
 }
@@ -281,15 +342,81 @@ void MoveRowsOnce(VARIANT* cells, std::size_t height, std::size_t width, const s
   const unsigned threads = team.size();
   for (std::size_t c = 0; c < width; ++c) {
     VARIANT* column = cells + c * height;
-    team.Run([&](unsigned t) {
+    RunTeam(team, [&](unsigned t) {
       for (std::size_t i = SliceBegin(height, t, threads), end = SliceBegin(height, t + 1, threads); i < end; ++i)
         spare[i] = column[order[i]];
     });
-    team.Run([&](unsigned t) {
+    RunTeam(team, [&](unsigned t) {
       std::size_t lo = SliceBegin(height, t, threads), hi = SliceBegin(height, t + 1, threads);
       std::memcpy(static_cast<void*>(column + lo), spare + lo, (hi - lo) * sizeof(VARIANT));
     });
   }
+}
+
+// The cell whose key (as KeyOf gives it) is `key`, for a plain cell of `type`.
+VARIANT PlainCellOfKey(std::uint64_t key, VARTYPE type, KeyKind kind) {
+  VARIANT v;
+  std::memset(&v, 0, sizeof v);
+  V_VT(&v) = type;
+  if (kind == KeyKind::kDouble) {
+    std::uint64_t bits = (key & kSignBit) ? key & ~kSignBit : ~key;
+    double d;
+    std::memcpy(&d, &bits, sizeof d);
+    switch (type) {
+      case VT_R8: V_R8(&v) = d; break;
+      case VT_DATE: V_DATE(&v) = d; break;
+      case VT_R4: V_R4(&v) = static_cast<float>(d); break;
+      case VT_UI1: V_UI1(&v) = static_cast<BYTE>(d); break;
+      case VT_I2: V_I2(&v) = static_cast<SHORT>(d); break;
+      case VT_BOOL: V_BOOL(&v) = static_cast<VARIANT_BOOL>(d); break;
+      case VT_I4: V_I4(&v) = static_cast<LONG>(d); break;
+      default: V_I8(&v) = static_cast<LONGLONG>(d); break;
+    }
+    return v;
+  }
+  const std::int64_t i = static_cast<std::int64_t>(key ^ kSignBit);
+  switch (type) {
+    case VT_CY: V_CY(&v).int64 = i; break;
+    case VT_UI1: V_UI1(&v) = static_cast<BYTE>(i); break;
+    case VT_I2: V_I2(&v) = static_cast<SHORT>(i); break;
+    case VT_BOOL: V_BOOL(&v) = static_cast<VARIANT_BOOL>(i); break;
+    case VT_I4: V_I4(&v) = static_cast<LONG>(i); break;
+    default: V_I8(&v) = i; break;
+  }
+  return v;
+}
+
+// A list of plain cells of one type: the sorted keys say everything the sorted cells hold, so only the keys
+// are sorted, through the list's own memory as the second buffer, and the cells are written back from
+// them. Equal keys are equal cells here, so their order cannot show. The only new memory is the keys.
+void SortPlainList(VARIANT* cells, std::size_t n, VARTYPE type, KeyKind kind, bool descending, SortTeam& team) {
+  const unsigned threads = team.size();
+  std::unique_ptr<std::uint64_t[]> own(new std::uint64_t[n]);
+  std::uint64_t* keys = own.get();
+  std::uint64_t* spare = reinterpret_cast<std::uint64_t*>(cells);
+  std::vector<DigitCounts> counts(threads);
+  RunTeam(team, [&](unsigned t) {
+    DigitCounts& mine = counts[t];
+    for (Counts& c : mine) c.fill(0);
+    for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i) {
+      std::uint64_t value = KeyOf(cells[i], kind);
+      if (descending) value = ~value;
+      keys[i] = value;
+      CountDigits(value, mine);
+    }
+  });
+  RadixSort(keys, spare, n, counts, nullptr, team);
+  if (keys != own.get()) {
+    std::uint64_t* sorted = keys;
+    RunTeam(team, [&](unsigned t) {
+      std::size_t lo = SliceBegin(n, t, threads), hi = SliceBegin(n, t + 1, threads);
+      std::memcpy(own.get() + lo, sorted + lo, (hi - lo) * sizeof(std::uint64_t));
+    });
+  }
+  RunTeam(team, [&](unsigned t) {
+    for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
+      cells[i] = PlainCellOfKey(descending ? ~own[i] : own[i], type, kind);
+  });
 }
 
 }  // namespace
@@ -303,9 +430,14 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
     std::unique_ptr<SortTeam> team;
     if (threads > 1) team = std::make_unique<SortTeam>(threads);
     KeyKind kinds[3];
-    if (!ReadKinds(cells, height, key_count, columns, team.get(), kinds)) return false;
+    VARTYPE plain_type = VT_EMPTY;
+    if (!ReadKinds(cells, height, key_count, columns, team.get(), kinds, &plain_type)) return false;
     if (!team) team = std::make_unique<SortTeam>(1);
     const unsigned size = team->size();
+    if (width == 1 && key_count == 1 && plain_type != VT_EMPTY) {
+      SortPlainList(cells, height, plain_type, kinds[0], descending[0], *team);
+      return true;
+    }
 
     // One work block serves the two pair buffers and then one column of VARIANTs: freshly allocated memory
     // costs its first touch, which is a good part of the whole sort.
@@ -321,7 +453,7 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
     for (int k = key_count - 1; k >= 0; --k) {
       const KeyColumn key{cells + columns[k] * height, kinds[k], descending[k]};
       const bool first_pass = k == key_count - 1;
-      team->Run([&](unsigned t) {
+      RunTeam(*team, [&](unsigned t) {
         DigitCounts& mine = counts[t];
         for (Counts& c : mine) c.fill(0);
         for (std::size_t i = SliceBegin(height, t, size), end = SliceBegin(height, t + 1, size); i < end; ++i) {

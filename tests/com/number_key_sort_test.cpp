@@ -31,9 +31,10 @@ namespace {
 
 using Cell = std::function<VARIANT(std::mt19937_64&)>;
 
+// Every byte set: cells that hold nothing but their type and value, unless a maker adds more.
 VARIANT Make(VARTYPE vt) {
   VARIANT v;
-  VariantInit(&v);
+  std::memset(&v, 0, sizeof v);
   V_VT(&v) = vt;
   return v;
 }
@@ -83,6 +84,17 @@ VARIANT R8(double d) {
 }
 
 const Cell kDouble = [](std::mt19937_64& r) { return R8(EdgeDouble(r)); };
+const Cell kDoubleNotMinusZero = [](std::mt19937_64& r) {
+  double d = EdgeDouble(r);
+  return R8(d == 0 ? 0.0 : d);
+};
+// Doubles that carry something in a reserved word: cells with equal values can differ, so the order of
+// ties shows even in a list.
+const Cell kDoubleWithReservedWord = [](std::mt19937_64& r) {
+  VARIANT v = R8(Pick<double>(r, {1.0, 2.0, 3.0, -0.0, 0.0, 1e-310}));
+  reinterpret_cast<unsigned char*>(&v)[2] = static_cast<unsigned char>(r() % 3);  // the first reserved word
+  return v;
+};
 // Doubles that a float holds exactly: they rank the same against a Single at either precision.
 const Cell kFloatExactDouble = [](std::mt19937_64& r) { return R8(static_cast<double>(EdgeFloat(r))); };
 const Cell kDate = [](std::mt19937_64& r) {
@@ -90,9 +102,21 @@ const Cell kDate = [](std::mt19937_64& r) {
   V_DATE(&v) = EdgeDouble(r);
   return v;
 };
+const Cell kDateNotMinusZero = [](std::mt19937_64& r) {
+  VARIANT v = Make(VT_DATE);
+  double d = EdgeDouble(r);
+  V_DATE(&v) = d == 0 ? 0.0 : d;
+  return v;
+};
 const Cell kSingle = [](std::mt19937_64& r) {
   VARIANT v = Make(VT_R4);
   V_R4(&v) = EdgeFloat(r);
+  return v;
+};
+const Cell kSingleNotMinusZero = [](std::mt19937_64& r) {
+  VARIANT v = Make(VT_R4);
+  float f = EdgeFloat(r);
+  V_R4(&v) = f == 0 ? 0.0f : f;
   return v;
 };
 const Cell kByte = [](std::mt19937_64& r) {
@@ -186,6 +210,14 @@ struct Mix {
 const std::vector<Mix>& Mixes() {
   static const std::vector<Mix> mixes = {
       {"doubles", {kDouble}, true},
+      // Lists of one type whose cells hold only their values (no -0): written back from their keys.
+      {"doubles without -0", {kDoubleNotMinusZero}, true},
+      {"dates without -0", {kDateNotMinusZero}, true},
+      {"Singles without -0", {kSingleNotMinusZero}, true},
+      {"Longs", {kLong}, true},
+      {"Booleans", {kBoolean}, true},
+      {"64-bit integers of any size", {kLargeI8, kSmallI8}, true},
+      {"doubles with a reserved word", {kDoubleWithReservedWord}, true},
       {"doubles and small integers", {kDouble, kLong, kShort, kByte}, true},
       {"doubles, dates and Booleans", {kDouble, kDate, kBoolean}, true},
       {"doubles and 64-bit integers within 2^53", {kDouble, kSmallI8, kLong, kDate, kBoolean}, true},

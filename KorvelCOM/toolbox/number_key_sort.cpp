@@ -226,9 +226,11 @@ std::uint64_t KeyOfItem(std::uint64_t key) { return key; }
 
 template <class Item>
 void RadixSort(Item*& pairs, Item*& spare, std::size_t n, const std::vector<DigitCounts>& all,
-               std::uint32_t* rows, SortTeam& team) {
+               std::vector<Counts>& offsets, std::uint32_t* rows, SortTeam& team) {
   const unsigned threads = team.size();
-  std::vector<int> digits;
+  // Allocates nothing: a list of plain cells is already being overwritten.
+  std::array<int, kDigits> digit_list;
+  std::size_t digit_count = 0;
   for (int d = 0; d < kDigits; ++d) {
     bool shared = false;
     for (std::size_t b = 0; b < kBuckets && !shared; ++b) {
@@ -236,22 +238,21 @@ void RadixSort(Item*& pairs, Item*& spare, std::size_t n, const std::vector<Digi
       for (unsigned t = 0; t < threads; ++t) total += all[t][d][b];
       shared = total == n;
     }
-    if (!shared) digits.push_back(d);
+    if (!shared) digit_list[digit_count++] = d;
   }
   if constexpr (std::is_same<Item, KeyedRow>::value) {
-    if (digits.empty() && rows) {
+    if (digit_count == 0 && rows) {
       RunTeam(team, [&](unsigned t) {
         for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
           rows[i] = pairs[i].row;
       });
     }
   }
-  std::vector<Counts> offsets(threads);
   bool first_pass = true;
-  for (std::size_t p = 0; p < digits.size(); ++p) {
-    const int shift = digits[p] * kDigitBits;
-    const int d = digits[p];
-    const bool last_pass = p + 1 == digits.size();
+  for (std::size_t p = 0; p < digit_count; ++p) {
+    const int d = digit_list[p];
+    const int shift = d * kDigitBits;
+    const bool last_pass = p + 1 == digit_count;
     // Each slice's share of each bucket, for this pass's order of the pairs: the counts made with the keys
     // serve while the pairs are still in that order.
     if (first_pass) {
@@ -387,36 +388,51 @@ VARIANT PlainCellOfKey(std::uint64_t key, VARTYPE type, KeyKind kind) {
 }
 
 // A list of plain cells of one type: the sorted keys say everything the sorted cells hold, so only the keys
-// are sorted, through the list's own memory as the second buffer, and the cells are written back from
-// them. Equal keys are equal cells here, so their order cannot show. The only new memory is the keys.
+// are sorted and the cells are written back from them; equal keys are equal cells here, so the order of
+// ties cannot show. The keys take 8 bytes a cell and their second buffer 8 more, both inside the list's own
+// memory (a cell takes 16 or 24): the sort allocates nothing, and freshly allocated memory costs its first
+// touch, a good part of such a sort. The keys are laid over cells already read, and the cells over keys
+// already used, which fixes the direction of the two serial steps below.
 void SortPlainList(VARIANT* cells, std::size_t n, VARTYPE type, KeyKind kind, bool descending, SortTeam& team) {
   const unsigned threads = team.size();
-  std::unique_ptr<std::uint64_t[]> own(new std::uint64_t[n]);
-  std::uint64_t* keys = own.get();
-  std::uint64_t* spare = reinterpret_cast<std::uint64_t*>(cells);
+  char* bytes = reinterpret_cast<char*>(cells);
+  // The keys at the end of the list's memory, the second buffer at its start.
+  std::uint64_t* const tail = reinterpret_cast<std::uint64_t*>(bytes + (sizeof(VARIANT) - 8) * n);
+  std::uint64_t* const head = reinterpret_cast<std::uint64_t*>(bytes);
   std::vector<DigitCounts> counts(threads);
-  RunTeam(team, [&](unsigned t) {
-    DigitCounts& mine = counts[t];
+  std::vector<Counts> offsets(threads);
+  for (DigitCounts& mine : counts)
     for (Counts& c : mine) c.fill(0);
-    for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i) {
-      std::uint64_t value = KeyOf(cells[i], kind);
-      if (descending) value = ~value;
-      keys[i] = value;
-      CountDigits(value, mine);
-    }
-  });
-  RadixSort(keys, spare, n, counts, nullptr, team);
-  if (keys != own.get()) {
-    std::uint64_t* sorted = keys;
-    RunTeam(team, [&](unsigned t) {
-      std::size_t lo = SliceBegin(n, t, threads), hi = SliceBegin(n, t + 1, threads);
-      std::memcpy(own.get() + lo, sorted + lo, (hi - lo) * sizeof(std::uint64_t));
-    });
+  // Last cell first: key i lands in a cell at or after cell i, which has been read.
+  unsigned slice = threads - 1;
+  for (std::size_t i = n; i-- > 0;) {
+    while (i < SliceBegin(n, slice, threads)) --slice;
+    std::uint64_t value = KeyOf(cells[i], kind);
+    if (descending) value = ~value;
+    tail[i] = value;
+    CountDigits(value, counts[slice]);
   }
-  RunTeam(team, [&](unsigned t) {
-    for (std::size_t i = SliceBegin(n, t, threads), end = SliceBegin(n, t + 1, threads); i < end; ++i)
-      cells[i] = PlainCellOfKey(descending ? ~own[i] : own[i], type, kind);
-  });
+  std::uint64_t* keys = tail;
+  std::uint64_t* spare = head;
+  RadixSort(keys, spare, n, counts, offsets, nullptr, team);
+  auto write = [&](std::size_t i) { cells[i] = PlainCellOfKey(descending ? ~keys[i] : keys[i], type, kind); };
+  if (keys == tail) {
+    // Cells before `clear` lie wholly before the keys; the rest, first to last, cover only keys used.
+    const std::size_t clear = std::min(n, (sizeof(VARIANT) - 8) * n / sizeof(VARIANT));
+    RunTeam(team, [&](unsigned t) {
+      for (std::size_t i = SliceBegin(clear, t, threads), end = SliceBegin(clear, t + 1, threads); i < end; ++i) write(i);
+    });
+    for (std::size_t i = clear; i < n; ++i) write(i);
+  } else {
+    // Cells from `clear` on lie wholly after the keys; the rest, last to first, cover only keys used.
+    const std::size_t clear = std::min(n, (8 * n + sizeof(VARIANT) - 1) / sizeof(VARIANT));
+    RunTeam(team, [&](unsigned t) {
+      const std::size_t count = n - clear;
+      for (std::size_t i = clear + SliceBegin(count, t, threads), end = clear + SliceBegin(count, t + 1, threads); i < end; ++i)
+        write(i);
+    });
+    for (std::size_t i = clear; i-- > 0;) write(i);
+  }
 }
 
 }  // namespace
@@ -447,6 +463,7 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
     KeyedRow* pairs = reinterpret_cast<KeyedRow*>(block.get());
     KeyedRow* spare = reinterpret_cast<KeyedRow*>(reinterpret_cast<char*>(block.get()) + pair_bytes);
     std::vector<DigitCounts> counts(size);
+    std::vector<Counts> offsets(size);
     std::unique_ptr<std::uint32_t[]> order(new std::uint32_t[height]);
     // Least significant key first: each later pass is stable, so rows that tie on a key keep the order of
     // the keys after it, and rows that tie on all keys keep the order they had.
@@ -464,7 +481,7 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
           CountDigits(value, mine);
         }
       });
-      RadixSort(pairs, spare, height, counts, k == 0 ? order.get() : nullptr, *team);
+      RadixSort(pairs, spare, height, counts, offsets, k == 0 ? order.get() : nullptr, *team);
     }
     MoveRowsOnce(cells, height, width, order.get(), block.get(), *team);
     return true;

@@ -1,6 +1,6 @@
 // ArraySortV's road for key columns that hold only numbers: each key cell is read once into a 64-bit key
 // whose unsigned order is the variant order on that column, the (key, row) pairs go through a stable radix
-// sort on the sort's threads, and the VARIANTs then move once, as plain bytes.
+// sort (on the sort's threads for very large arrays), and the VARIANTs then move once, as plain bytes.
 //
 // The comparator sort is a stable merge sort, so for a strict weak order its result is the one stable order
 // of the rows. A key reproduces that result exactly when it ranks every pair of cells of its column as the

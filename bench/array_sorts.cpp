@@ -153,20 +153,24 @@ int main() {
       default: V_VT(&v) = VT_R8; V_R8(&v) = uniform(random); break;
     }
   }
-  double server_mixed = BestSort(3, [&] {
-    std::memcpy(static_cast<void*>(variant_data), mixed.data(), kCount * sizeof(VARIANT));
-    double start = Now();
-    vba->ArraySortV(&variant_array, 0, VARIANT_FALSE, 0, VARIANT_FALSE, 0, VARIANT_FALSE);
-    return Now() - start;
-  });
-  double comparator_mixed = BestSort(3, [&] {
-    variant_work = mixed;
-    double start = Now();
-    ParallelSort(variant_work.data(), kCount, VariantLess);
-    return Now() - start;
-  });
+  // The two in turn, best of 5 each, so that a change in the machine's load reaches both alike.
+  double server_mixed = 1e300, comparator_mixed = 1e300;
+  for (int i = 0; i < 5; ++i) {
+    server_mixed = std::min(server_mixed, BestSort(1, [&] {
+      std::memcpy(static_cast<void*>(variant_data), mixed.data(), kCount * sizeof(VARIANT));
+      double start = Now();
+      vba->ArraySortV(&variant_array, 0, VARIANT_FALSE, 0, VARIANT_FALSE, 0, VARIANT_FALSE);
+      return Now() - start;
+    }));
+    comparator_mixed = std::min(comparator_mixed, BestSort(1, [&] {
+      variant_work = mixed;
+      double start = Now();
+      ParallelSort(variant_work.data(), kCount, VariantLess);
+      return Now() - start;
+    }));
+  }
   bool same_mixed = std::memcmp(variant_work.data(), variant_data, kCount * sizeof(VARIANT)) == 0;
-  std::printf("1,000,000 mixed VARIANTs: ArraySortV against the comparator sort on all threads%s\n",
+  std::printf("1,000,000 mixed VARIANTs (best of 5, in turn): ArraySortV against the comparator sort on all threads%s\n",
               same_mixed ? "" : " (ORDER DIFFERS)");
   PrintRow("  time", "comparator", comparator_mixed, "ArraySortV", server_mixed);
   std::printf("  ratio %.2f\n", comparator_mixed / server_mixed);

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "common/com_owners.h"
+#include "toolbox/number_key_sort.h"
 #include "toolbox/parallel_sort.h"
 #include "common/safearray_access.h"
 #include "toolbox/sort_comparators.h"
@@ -263,12 +264,18 @@ STDMETHODIMP CVBA::ArraySortV(VARIANT* array_in_out, LONG key_1, VARIANT_BOOL so
     VARIANT* data = lock.data<VARIANT>();
     if (!data && shape.count() != 0) return E_INVALIDARG;
 
+    // Key columns of numbers alone take a key sort with the same result; every other array the comparators.
     if (!table) {
+      const std::size_t first_column[3] = {0, 0, 0};
+      const bool direction[3] = {Flag(sort_order1), false, false};
+      if (SortRowsByNumberKeys(data, shape.width, 1, 1, first_column, direction)) return lock.Unlock();
       if (Flag(sort_order1)) ParallelSort(data, shape.width, [](const VARIANT& a, const VARIANT& b) { return VariantGreater(a, b); });
       else ParallelSort(data, shape.width, [](const VARIANT& a, const VARIANT& b) { return VariantLess(a, b); });
     } else {
       TableRowOrder order{data, shape.height, 0, {}, {Flag(sort_order1), Flag(sort_order2), Flag(sort_order3)}};
       order.key_count = KeyPositions(key_1, key_2, key_3, order.columns);
+      if (SortRowsByNumberKeys(data, shape.height, shape.width, order.key_count, order.columns, order.descending))
+        return lock.Unlock();
       std::vector<std::uint32_t> rows(shape.height);
       for (std::size_t r = 0; r < rows.size(); ++r) rows[r] = static_cast<std::uint32_t>(r);
       ParallelSort(rows.data(), rows.size(), order);

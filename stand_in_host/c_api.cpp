@@ -53,6 +53,8 @@ void CApi::Reset() {
   bad_frees_ = 0;
   handed_back_ = 0;
   selection_as_sref_ = false;
+  esc_after_polls_ = -1;
+  break_pending_ = false;
   InstallDefaults();
 }
 
@@ -140,8 +142,31 @@ int CApi::AnswerPlainly(int function, XLOPER12* result) {
   return xlretSuccess;
 }
 
+int CApi::Abort(int count, XLOPER12** args, XLOPER12* result) {
+  // The one optional argument, retain, is a boolean; a missing one counts as TRUE.
+  if (count > 1) return xlretInvCount;
+  bool retain = true;
+  if (count == 1 && args[0]) {
+    const DWORD kind = args[0]->xltype & ~(xlbitXLFree | xlbitDLLFree);
+    if (kind == xltypeBool)
+      retain = args[0]->val.xbool != 0;
+    else if (kind != xltypeMissing)
+      return xlretInvXloper;
+  }
+  if (!break_pending_ && esc_after_polls_ >= 0 && esc_after_polls_-- == 0) break_pending_ = true;
+  const bool pressed = break_pending_;
+  if (!retain) break_pending_ = false;
+  if (result) {
+    *result = XLOPER12{};
+    result->xltype = xltypeBool;
+    result->val.xbool = pressed ? TRUE : FALSE;
+  }
+  return xlretSuccess;
+}
+
 void CApi::InstallDefaults() {
   handlers_[xlFree] = [this](int count, XLOPER12** args, XLOPER12*) { return Free(count, args); };
+  handlers_[xlAbort] = [this](int count, XLOPER12** args, XLOPER12* result) { return Abort(count, args, result); };
   handlers_[xlGetHwnd] = [this](int, XLOPER12**, XLOPER12* result) {
     if (result) {
       // The host gives only the low 32 bits of its window handle.

@@ -106,6 +106,12 @@ class CApi {
   void RefuseRegistration(const std::wstring& procedure) { refused_.insert(procedure); }
   const std::vector<Registration>& registrations() const { return registrations_; }
 
+  // The user's Esc as xlAbort sees it: after `polls` more calls of xlAbort that answer FALSE, a break is
+  // pending (0: the next call finds it). xlAbort answers TRUE while a break is pending; its argument FALSE
+  // also clears the break, while TRUE or none keeps it.
+  void PressEscAfterPolls(int polls) { esc_after_polls_ = polls; }
+  bool break_pending() const { return break_pending_; }
+
   int Call(int function, int count, XLOPER12** args, XLOPER12* result);
 
  private:
@@ -119,6 +125,7 @@ class CApi {
   int Register(int count, XLOPER12** args, XLOPER12* result);
   int Free(int count, XLOPER12** args);
   int AnswerPlainly(int function, XLOPER12* result);
+  int Abort(int count, XLOPER12** args, XLOPER12* result);
 
   std::map<int, Handler> handlers_;
   std::map<int, int> injected_;
@@ -139,6 +146,8 @@ class CApi {
   std::function<HWND()> main_window_;
   std::vector<int> unknown_;
   std::wstring add_in_path_;
+  int esc_after_polls_ = -1;  // -1: the user presses nothing
+  bool break_pending_ = false;
   void(__stdcall* add_in_free_)(XLOPER12*) = nullptr;
   // Thread-safe functions call the host from its calculation threads: its records take one at a time.
   HostLock lock_;

@@ -39,6 +39,7 @@ constexpr int xlretUncalced = 64;
 
 // The functions the stand-in host serves, by the host's published numbers.
 constexpr int xlFree = 0x4000;
+constexpr int xlAbort = 0x4001;
 constexpr int xlCoerce = 0x4002;
 constexpr int xlSet = 0x4003;
 constexpr int xlSheetId = 0x4004;
@@ -66,6 +67,7 @@ struct KnownFunction {
 
 inline constexpr KnownFunction kKnownFunctions[] = {
     {xlFree, L"xlFree"},
+    {xlAbort, L"xlAbort"},
     {xlCoerce, L"xlCoerce"},
     {xlSet, L"xlSet"},
     {xlSheetId, L"xlSheetId"},

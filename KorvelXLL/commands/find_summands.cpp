@@ -8,7 +8,9 @@
 #include "commands/object_calls.h"
 #include "commands/summand_search.h"
 #include "common/safearray_access.h"
+#include "host/host_call.h"
 #include "host/host_state.h"
+#include "host/xl_owners.h"
 #include "menus/prompts.h"
 #include "startup/exports.h"
 
@@ -32,6 +34,7 @@ const wchar_t kIntroduction[] =
 const wchar_t kNoExactSolution[] =
     L"Точное решение не найдено.\nВывести максимально приближенное (к минимальной сумме)?";
 const wchar_t kDataError[] = L"Ошибка в данных";
+const wchar_t kStoppedByUser[] = L"Поиск прерван пользователем";
 
 int Stop(UINT type, const wchar_t* text) {
   ShowBox(type, text);
@@ -65,7 +68,19 @@ bool ReadRange(const std::wstring& address, OwnedVariant& value) {
   return true;
 }
 
+// The host's break: whether the user pressed Esc. The break is cleared as it is taken, since the search
+// that asks ends for it; a host that cannot answer counts as no break.
+bool UserPressedEsc() {
+  XLOPER12 clear{};
+  clear.xltype = xltypeBool;
+  clear.val.xbool = FALSE;
+  HostResult answer;
+  if (Excel12X(xlAbort, answer.get(), true, nullptr, 1, &clear) != xlretSuccess) return false;
+  return answer.kind() == xltypeBool && answer->val.xbool;
+}
+
 std::wstring RefusalText(const SummandSearch& search) {
+  if (search.refusal == SummandRefusal::kStopped) return kStoppedByUser;
   if (search.refusal == SummandRefusal::kTableTooLarge)
     return std::wstring(kDataError) + L": сумм для поиска " + std::to_wstring(search.table_sums) +
            L", больше " + std::to_wstring(kMaxReducedSums);
@@ -108,7 +123,8 @@ int Run(wchar_t* scripted_answers) {
   for (size_t j = 0; j < rows; ++j)
     if (!ToDouble(data[j], column[j])) return StopAndRelease(lock, kWarningBox, kDataError);
 
-  const SummandSearch search = FindSummands(column, minimum, maximum);
+  // The search may take minutes over a large table: it asks the host for the user's Esc meanwhile.
+  const SummandSearch search = FindSummands(column, minimum, maximum, UserPressedEsc);
   if (search.refusal != SummandRefusal::kNone)
     return StopAndRelease(lock, kWarningBox, RefusalText(search).c_str());
   if (!search.within_bounds && IsDeclined(prompts.Ask(kOkCancelQuestion, kNoExactSolution))) {

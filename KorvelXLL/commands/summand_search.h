@@ -12,9 +12,15 @@
 //
 // Reachable sums are a bit set over 0..min(M, total of the values taking part), and each sum keeps the
 // 32-bit row of the first pass that reached it, from which the chosen rows are rebuilt.
+//
+// A search over 2^28 sums can run for minutes when no sum reaches T, so it asks its caller, at least every
+// kPollInterval of work and at most every kPollSpacing, whether to stop (the command asks the host whether
+// the user pressed Esc).
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 namespace korvel::xll {
@@ -26,7 +32,15 @@ enum class SummandRefusal {
   kBeyondRange,      // a value or a bound does not fit a signed 64-bit integer
   kTableTooLarge,    // more than kMaxReducedSums reduced sums
   kNoMemory,         // the tables could not be allocated
+  kStopped,          // the caller's poll asked the search to stop
 };
+
+// The longest stretch of work between two polls, and the shortest time between them.
+constexpr std::chrono::milliseconds kPollInterval{100};
+constexpr std::chrono::milliseconds kPollSpacing{5};
+
+// Answers true when the search is to stop.
+using SummandPoll = std::function<bool()>;
 
 // The largest table the search builds: 2^28 reduced sums (a gigabyte of rows).
 constexpr std::int64_t kMaxReducedSums = std::int64_t{1} << 28;
@@ -41,8 +55,9 @@ struct SummandSearch {
 };
 
 // `values` are column A from row 1 on, `minimum` and `maximum` the cells B1 and B2, each already converted
-// to a double. Never throws.
-SummandSearch FindSummands(const std::vector<double>& values, double minimum, double maximum);
+// to a double. `poll`, when given, is asked from time to time during the search. Never throws.
+SummandSearch FindSummands(const std::vector<double>& values, double minimum, double maximum,
+                           const SummandPoll& poll = SummandPoll());
 
 // The truncation of the search: toward zero; false when `v` is not a number or beyond the 64-bit range.
 bool TruncateToInt64(double v, std::int64_t& out);

@@ -2,6 +2,8 @@
 // same core as the server's Transpose and written into the swapped shape from the same top-left cell.
 #include <string>
 
+#include "commands/transpose_command.h"
+
 #include "commands/object_calls.h"
 #include "common/array_reshape.h"
 #include "common/safearray_access.h"
@@ -18,6 +20,10 @@ const wchar_t kQuestion[] =
     L"Транспонирование будет произведено 'на месте'.\nДанные будут рассчитаны и сохранены в значениях.\n"
     L"Эту команду нельзя отменить.\nПродолжаем?";
 const wchar_t kSelectRange[] = L"Выделите диапазон!";
+// The write failed after the selection was cleared, and its values could not go back either.
+const wchar_t kValuesLost[] = L"ValuePUT: \nЗначения выделенного диапазона не удалось вернуть на место";
+
+ScopedTransposeBackForTesting::Transpose g_transpose_back = &TransposeInPlace;
 
 int Stop(UINT type, const wchar_t* text) {
   ShowBox(type, text);
@@ -70,9 +76,10 @@ int Run(wchar_t* scripted_answers) {
   if (GetMember(source, L"Resize", target, UI8(rows), UI8(columns))) return Stop(kErrorBox, L"pxlResize: ");
   if (CallMember(source, L"ClearContents")) return Stop(kErrorBox, L"ClearContents: ");
   if (PutMember(ObjectOf(target), L"Value", values)) {
-    // The selection is already cleared: its values go back before the report, so that nothing is lost.
-    if (SUCCEEDED(TransposeInPlace(array))) PutMember(source, L"Value", values);
-    return Stop(kErrorBox, L"ValuePUT: ");
+    // The selection is already cleared: its values go back before the report, so that nothing is lost, and
+    // the report says when they could not.
+    const bool restored = SUCCEEDED(g_transpose_back(array, nullptr)) && !PutMember(source, L"Value", values);
+    return Stop(kErrorBox, restored ? L"ValuePUT: " : kValuesLost);
   }
   if (GetMember(ObjectOf(target), L"Select", ignored)) return Stop(kErrorBox, L"Select: ");
   TimingNotice(script, 2, start);
@@ -80,6 +87,16 @@ int Run(wchar_t* scripted_answers) {
 }
 
 }  // namespace
+
+namespace korvel::xll {
+
+ScopedTransposeBackForTesting::ScopedTransposeBackForTesting(Transpose transpose) : saved_(g_transpose_back) {
+  g_transpose_back = transpose;
+}
+
+ScopedTransposeBackForTesting::~ScopedTransposeBackForTesting() { g_transpose_back = saved_; }
+
+}  // namespace korvel::xll
 
 extern "C" int __stdcall XLLbuttonTranspose(wchar_t* scripted_answers) {
   try {

@@ -13,8 +13,10 @@ constexpr LONG kCalculationManual = -4135;
 
 struct Setting {
   const wchar_t* path;
-  OwnedVariant saved;
+  OwnedVariant at_load;  // put back by a restore before any switch has read the host's own value
   OwnedVariant fast;
+  OwnedVariant saved;    // the host's own value, read by the last switch; empty before the first
+  const VARIANT& restored() const { return saved.vt == VT_EMPTY ? at_load : saved; }
 };
 
 // Keeps the host's settings from one switch to the next; cleared when the library is unloaded.
@@ -38,7 +40,7 @@ bool Put(const wchar_t* path, const VARIANT& value) {
 bool Restore(bool after_failed_switch) {
   g_restoring = true;
   bool failed = !Put(L"StatusBar", OwnedVariant::Bool(false));
-  for (Setting& s : g_settings) failed |= !Put(s.path, s.saved);
+  for (Setting& s : g_settings) failed |= !Put(s.path, s.restored());
   HostNormal = true;
   g_restoring = false;
   return failed || after_failed_switch;
@@ -67,6 +69,11 @@ bool Switch() {
 }
 
 }  // namespace
+
+void RestoreFastModeLoadState() {
+  for (Setting& s : g_settings) s.saved.Clear();
+  g_restoring = false;
+}
 
 void RestoreHostBeforeReport() {
   if (!HostNormal && !g_restoring) Restore(false);

@@ -14,6 +14,9 @@ namespace korvel::xll {
 // fast mode is still on.
 void LeaveHostNormal();
 
+// Forgets the settings that switches read from the host, as at load.
+void RestoreFastModeLoadState();
+
 // The failure paths of the host calls: puts the host back when it is in fast mode, unless a restore is
 // already under way (a restore never starts another).
 void RestoreHostBeforeReport();

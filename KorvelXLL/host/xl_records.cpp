@@ -60,9 +60,7 @@ SpareSlot& ThreadSlot() {
 }
 
 struct SparesAtUnload {
-  ~SparesAtUnload() {
-    for (SpareSlot& slot : g_spares) ::operator delete(slot.record.exchange(nullptr));
-  }
+  ~SparesAtUnload() { korvel::xll::ReleaseSpareRecords(); }
 } g_spares_at_unload;
 
 }  // namespace
@@ -77,6 +75,10 @@ XLOPER12* NewXLNumWithTextRoom(double value) {
   record->xltype = xltypeNum | xlbitDLLFree;
   record->val.num = value;
   return record;
+}
+
+void ReleaseSpareRecords() noexcept {
+  for (SpareSlot& slot : g_spares) ::operator delete(slot.record.exchange(nullptr, std::memory_order_acquire));
 }
 
 void DeleteRoomRecord(XLOPER12* record) noexcept {

@@ -23,6 +23,9 @@ XLOPER12* NewXLNumWithTextRoom(double value);
 // Releases what a record made by NewXLNumWithTextRoom owns, then keeps it as a spare for the next one (or
 // gives it back to the heap). Throws nothing.
 void DeleteRoomRecord(XLOPER12* record) noexcept;
+// Gives the spare records that wait for the next results back to the heap: at unload, and before a count of
+// the heap's blocks that must not depend on which threads handed results back earlier.
+void ReleaseSpareRecords() noexcept;
 // The text room of a record made by NewXLNumWithTextRoom (kRoomTextUnits units).
 inline wchar_t* TextRoomOf(XLOPER12* record) { return reinterpret_cast<wchar_t*>(record + 1); }
 

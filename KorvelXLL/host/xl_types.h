@@ -107,6 +107,7 @@ constexpr int xlretUncalced = 64;
 constexpr int xlCommandBit = 0x8000;
 constexpr int xlSpecialBit = 0x4000;
 constexpr int xlFree = 0 | xlSpecialBit;
+constexpr int xlAbort = 1 | xlSpecialBit;
 constexpr int xlCoerce = 2 | xlSpecialBit;
 constexpr int xlSet = 3 | xlSpecialBit;
 constexpr int xlSheetId = 4 | xlSpecialBit;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iterator>
 
+#include "host/fast_mode.h"
 #include "host/host_state.h"
 #include "menus/menu_tables.h"
 #include "startup/com_server_install.h"
@@ -24,6 +25,7 @@ void RestoreLoadState() {
   // An open that no removal followed leaves its OLE initialisation on the thread.
   UninitialiseOleForHost();
   HostNormal = true;
+  RestoreFastModeLoadState();
   OperatingMode = 2;
   MenuLanguage = 2;
   std::fill(std::begin(StartupCounters), std::end(StartupCounters), 0);

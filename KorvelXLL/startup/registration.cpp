@@ -26,8 +26,10 @@ bool RegisterFunction(const wchar_t* procedure, const wchar_t* type_text, const 
   OwnedXlRecord macro = NewXLInt(macro_type);
   if (!macro) return false;
 
+  // The path goes back to the host as it came, without the mark that tells the add-in to hand it back.
+  XLOPER12 path_argument = path.AsArgument();
   HostResult id;
-  const int rc = Excel12(xlfRegister, id.get(), 13, path.get(), fields[0].get(), fields[1].get(),
+  const int rc = Excel12(xlfRegister, id.get(), 13, &path_argument, fields[0].get(), fields[1].get(),
                          fields[2].get(), fields[3].get(), macro.get(), fields[4].get(), fields[5].get(),
                          fields[6].get(), fields[7].get(), fields[8].get(), fields[9].get(), fields[10].get());
   if (rc != xlretSuccess) return false;

@@ -165,6 +165,45 @@ TEST_F(FindSummandsTest, ScriptAndModeDecideTheTimedBoxes) {
   ExpectColumnCUntouched();
 }
 
+// No sum reaches 3,000,005: the search runs through 500 multiples of 10 and a 1, which takes some tens of
+// milliseconds, asking the host for the user's Esc every few of them.
+std::vector<CellValue> LongSearchColumn() {
+  std::vector<CellValue> a;
+  for (int i = 0; i < 500; ++i) a.push_back(CellValue(10 * (1 + (i * 7919 + 13) % 10000)));
+  a.push_back(CellValue(1));
+  return a;
+}
+constexpr double kLongSearchBound = 3000005;
+
+TEST_F(FindSummandsTest, EscStopsTheSearchInOrderAndLeavesColumnCAsItWas) {
+  Sheet(LongSearchColumn(), kLongSearchBound, kLongSearchBound);
+  host.api().PressEscAfterPolls(1);
+  EXPECT_EQ(Run(XLLbuttonFindSummands, L"11"), -1);
+  ASSERT_EQ(BoxTexts(), std::vector<std::wstring>{L"Поиск прерван пользователем"});
+  EXPECT_EQ(boxes()[0].type, 0x40030u);
+  ExpectColumnCUntouched();
+  EXPECT_EQ(CountInvokes(L"ClearContents"), 0);
+  // The first poll found no break, the second took it and cleared it; none came after.
+  const std::vector<SeenCall> polls = host.api().CallsOf(h::xlAbort);
+  ASSERT_EQ(polls.size(), 2u);
+  for (const SeenCall& poll : polls) {
+    EXPECT_TRUE(poll.with_result);
+    ASSERT_EQ(poll.args.size(), 1u);
+    EXPECT_EQ(poll.args[0].type, h::xltypeBool);
+    EXPECT_EQ(poll.args[0].integer, 0) << "FALSE: the break is taken";
+  }
+  EXPECT_FALSE(host.api().break_pending());
+}
+
+TEST_F(FindSummandsTest, WithoutEscTheLongSearchAsksAndRunsToItsEnd) {
+  Sheet(LongSearchColumn(), kLongSearchBound, kLongSearchBound, 0);
+  // No sum between the bounds: the question comes, and Cancel leaves column C as it was.
+  EXPECT_EQ(Run(XLLbuttonFindSummands, L"10"), -1);
+  EXPECT_TRUE(boxes().empty());
+  EXPECT_GE(host.api().CallsOf(h::xlAbort).size(), 1u);
+  EXPECT_TRUE(host.api().unknown_functions().empty());
+}
+
 TEST_F(FindSummandsTest, EachCallFailing) {
   struct Case {
     const char* what;

@@ -1,5 +1,6 @@
 // The Russian and English menu tables built at load, and their exchange.
 #include "add_in.h"
+#include "menu_tooltips.h"
 
 namespace korvel::test {
 namespace {
@@ -66,7 +67,7 @@ void CheckTable(const MenuTable& t, bool english) {
     if (english && i == 1) caption = L"XLL Transpose";
     EXPECT_EQ(Text(t[i], 3), caption);
     EXPECT_EQ(Text(t[i], 4), b.command);
-    EXPECT_FALSE(Text(t[i], 5).empty());
+    EXPECT_EQ(Text(t[i], 5), TooltipOfRow(i, english));
     EXPECT_EQ(Number(t[i], 6), b.face_id);
   }
   EXPECT_EQ(Text(t[0], 5), english ? L"About XLL" : L"О Продукте");
@@ -79,6 +80,7 @@ void CheckTable(const MenuTable& t, bool english) {
   EXPECT_EQ(Number(mode, 2), 3);
   EXPECT_EQ(Text(mode, 3), L"XLL Режим работы");
   EXPECT_EQ(Text(mode, 4), L"XLLbuttonOperatingModeXLL");
+  EXPECT_EQ(Text(mode, 5), TooltipOfRow(21, english));
   EXPECT_EQ(Number(mode, 6), 0);
   EXPECT_EQ(Text(mode, 7), L"");
   EXPECT_EQ(Number(mode, 8), 2);

@@ -160,3 +160,98 @@ TEST(SummandSearchTest, RandomInputsAgreeWithTableSearchAndSubsets) {
 
 }  // namespace
 }  // namespace korvel::test
+
+namespace korvel::test {
+namespace {
+
+// Runs of one value on consecutive rows go through the sums in one sweep, and passes skip the words whose
+// pattern of reached sums their shift keeps: the rows chosen stay those of the plain table search, whether
+// the search stops inside a run, after it, or runs to its end.
+TEST(SummandSearchTest, RepeatedValuesAndSettledPatternsAgreeWithTableSearch) {
+  struct Shape {
+    const char* what;
+    int low, high;     // values drawn from low..high
+    int max_repeat;    // a value repeated on up to this many consecutive rows
+    int even_only;     // 1: all values even, then a 1 at the end
+  } shapes[] = {
+      {"runs of values of one word and more", 64, 300, 12, 0},
+      {"runs of values of several words", 100, 2000, 30, 0},
+      {"runs among small values", 1, 130, 6, 0},
+      {"even values, then a 1", 1, 150, 3, 1},
+      {"runs with empty cells and values above the maximum", -20, 400, 10, 0},
+  };
+  std::mt19937_64 random(2118);
+  int compared = 0, within = 0;
+  for (const Shape& shape : shapes) {
+    for (int round = 0; round < 300; ++round) {
+      std::vector<std::int64_t> x;
+      const int n = 1 + static_cast<int>(random() % 40);
+      while (static_cast<int>(x.size()) < n) {
+        std::int64_t v = shape.low + static_cast<std::int64_t>(random() % (shape.high - shape.low + 1));
+        if (shape.even_only) v *= 2;
+        const int repeat = 1 + static_cast<int>(random() % shape.max_repeat);
+        for (int k = 0; k < repeat; ++k) x.push_back(v);
+      }
+      if (shape.even_only) x.push_back(1);
+      std::int64_t total = 0;
+      for (std::int64_t v : x)
+        if (v > 0) total += v;
+      // Bounds anywhere up to beyond the total, so that some searches never stop.
+      const std::int64_t b1 = static_cast<std::int64_t>(random() % (total + total / 4 + 8)) - 4;
+      const std::int64_t b2 = b1 + static_cast<std::int64_t>(random() % (2 * shape.high + 1)) - 2;
+      SCOPED_TRACE(testing::Message() << shape.what << " round " << round << " b1 " << b1 << " b2 " << b2);
+      const std::vector<double> values(x.begin(), x.end());
+      const SummandSearch got = FindSummands(values, static_cast<double>(b1), static_cast<double>(b2));
+      const TableSearchResult want = TableSearch(x, b1, b2);
+      ASSERT_EQ(got.refusal != SummandRefusal::kNone, want.refused);
+      if (want.refused) continue;
+      ++compared;
+      within += got.within_bounds;
+      ASSERT_EQ(got.g, want.g);
+      ASSERT_EQ(got.best, want.best);
+      ASSERT_EQ(got.rows, want.rows);
+    }
+  }
+  EXPECT_GT(compared, 1200);
+  EXPECT_GT(within, 300);
+  EXPECT_GT(compared - within, 300);
+}
+
+// A search with no sum at its target: 500 multiples of 10 and a 1 to 3,000,005, passes over up to 47,000
+// words each, some tens of milliseconds in all (the poll is asked every few milliseconds).
+struct LongSearch {
+  std::vector<double> values;
+  double bound = 3000005;
+  LongSearch() {
+    std::mt19937_64 random(4207);
+    for (int i = 0; i < 500; ++i) values.push_back(10.0 * (1 + static_cast<int>(random() % 10000)));
+    values.push_back(1);
+  }
+};
+
+TEST(SummandSearchTest, ThePollIsAskedAndAStopEndsTheSearch) {
+  const LongSearch search;
+  for (int stop_at : {1, 2}) {
+    SCOPED_TRACE(stop_at);
+    int polls = 0;
+    const SummandSearch got =
+        FindSummands(search.values, search.bound, search.bound, [&] { return ++polls == stop_at; });
+    EXPECT_EQ(got.refusal, SummandRefusal::kStopped);
+    EXPECT_EQ(polls, stop_at) << "no poll after the stop";
+    EXPECT_TRUE(got.rows.empty());
+  }
+  // A poll that never stops leaves the outcome as it is without one.
+  int polls = 0;
+  const SummandSearch polled = FindSummands(search.values, search.bound, search.bound, [&] {
+    ++polls;
+    return false;
+  });
+  const SummandSearch plain = FindSummands(search.values, search.bound, search.bound);
+  EXPECT_GT(polls, 0);
+  ASSERT_EQ(polled.refusal, SummandRefusal::kNone);
+  EXPECT_EQ(polled.best, plain.best);
+  EXPECT_EQ(polled.rows, plain.rows);
+}
+
+}  // namespace
+}  // namespace korvel::test

@@ -1,6 +1,7 @@
 // XLLbuttonTranspose on the stand-in's sheet: the 2 x 3 example with cells outside both shapes, a row to a
 // column and back, a formula becoming its value, one cell, several areas, the script and mode table, and
 // each call failing (a failed write leaves the selection as it was).
+#include "commands/transpose_command.h"
 #include "sheet_command_fixture.h"
 
 namespace korvel::test {
@@ -175,6 +176,44 @@ TEST_F(TransposeTest, EachCallFailing) {
       EXPECT_EQ(Values(L"A1:C2"), (Texts{L"1", L"2", L"3", L"4", L"5", L"6"})) << "the selection as it was";
       EXPECT_EQ(Values(L"A3:B3"), (Texts{L"", L""}));
     }
+  }
+}
+
+// After a failed write the selection is already cleared; when its values cannot go back either (the
+// transpose back or the put into the selection fails), the box says so instead of the plain "ValuePUT: ".
+TEST_F(TransposeTest, ValuesThatCannotGoBackAreReported) {
+  const std::wstring lost = L"ValuePUT: \nЗначения выделенного диапазона не удалось вернуть на место";
+  struct Case {
+    const char* what;
+    int failing_puts;
+    bool transpose_back_fails;
+    int puts;  // puts of Value tried in all
+  } cases[] = {
+      {"the put back fails too", 2, false, 2},
+      {"the transpose back fails", 1, true, 1},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    StartAfresh();
+    cells().SetEach(L"A1:C2", {1, 2, 3, 4, 5, 6});
+    cells().Select(L"A1:C2");
+    MemberFailure failure;
+    failure.member = L"Value";
+    failure.flags = DISPATCH_PROPERTYPUT;
+    failure.times = c.failing_puts;
+    host.model().Fail(failure);
+    std::unique_ptr<xll::ScopedTransposeBackForTesting> failing_back;
+    if (c.transpose_back_fails)
+      failing_back = std::make_unique<xll::ScopedTransposeBackForTesting>(
+          [](SAFEARRAY*, TransposeStep*) -> HRESULT { return E_OUTOFMEMORY; });
+    EXPECT_EQ(Run(XLLbuttonTranspose, L"11"), -1);
+    ASSERT_EQ(BoxTexts(), Texts{lost});
+    EXPECT_EQ(boxes()[0].type, 0x40010u);
+    EXPECT_EQ(Values(L"A1:C3"), Texts(9, L"")) << "the values are gone, as the box says";
+    int puts = 0;
+    for (const SeenInvoke& i : host.model().invokes())
+      puts += !i.nested && i.member == L"Value" && (i.flags & DISPATCH_PROPERTYPUT);
+    EXPECT_EQ(puts, c.puts);
   }
 }
 

@@ -196,7 +196,7 @@ bool DisconnectEventSinkAtUnload() {
   g_inert = true;
   g_connection.point.reset();
   g_connection.container.reset();
-  g_connection.holds_sink = false;
+  GiveBackSink(g_connection);
   return false;
 }
 

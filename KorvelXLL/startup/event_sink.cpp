@@ -4,6 +4,7 @@
 #include "startup/event_sink.h"
 
 #include <ocidl.h>
+#include <olectl.h>
 
 #include <new>
 #include <utility>
@@ -20,13 +21,21 @@ namespace {
 COfficeEventHandler g_sink;
 DISPID g_previous_event = 0;
 
-// The connection: what start-up obtained and holds until the disconnection or the unload.
+// The connection: what start-up obtained and holds until the host has taken the advise back, or the unload.
+// A refused Unadvise leaves the host holding the sink under its cookie: the point, the cookie and the
+// sink's reference are then kept (stale), so that the next disconnection, the next connection and the
+// unload can try again. Forgetting them would leave the host calling a sink in a freed module.
 struct Connection {
   korvel::ComPtr<IConnectionPointContainer> container;
   korvel::ComPtr<IConnectionPoint> point;
   bool holds_sink = false;  // the add-in's own counted reference to the sink
+  bool stale = false;       // disconnected, but the host refused to take the advise back
 };
 Connection g_connection;
+
+// Set when the library went away with the host still holding the sink: the module stays pinned, but the
+// state that events act on is gone, so the sink answers without acting.
+bool g_inert = false;
 
 // The host's published event numbers.
 constexpr DISPID kSheetCalculate = 0x61B;
@@ -89,6 +98,22 @@ void GiveBackSink(Connection& c) {
   c.holds_sink = false;
 }
 
+// Asks the host to take back the advise of the held connection; true when nothing is advised any more.
+// An unknown cookie means the host holds nothing under it. On a refusal the connection stays, stale.
+bool TakeBackConnection() {
+  if (!g_connection.point) return true;
+  const HRESULT hr = g_connection.point->Unadvise(g_sink.cookie);
+  if (FAILED(hr) && hr != CONNECT_E_NOCONNECTION) {
+    g_connection.stale = true;
+    return false;
+  }
+  Connection c = std::move(g_connection);
+  g_connection = Connection{};
+  g_sink.cookie = 0;
+  GiveBackSink(c);
+  return true;
+}
+
 }  // namespace
 
 COfficeEventHandler& EventSink() { return g_sink; }
@@ -115,6 +140,7 @@ HRESULT COfficeEventHandler::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID
 HRESULT COfficeEventHandler::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
                                     UINT*) {
   if (iid != IID_NULL) return E_INVALIDARG;
+  if (g_inert) return S_OK;
   try {
     Act(id, params);
   } catch (...) {
@@ -125,8 +151,15 @@ HRESULT COfficeEventHandler::Invoke(DISPID id, REFIID iid, LCID, WORD, DISPPARAM
 }
 
 bool ConnectEventSink() {
-  if (g_connection.point) return true;
+  if (g_connection.point && !g_connection.stale) return true;
   if (!pExcelDisp) return false;
+  if (!TakeBackConnection()) {
+    // The host still holds the sink under the old cookie, and a second advise would run every event twice:
+    // the old advise is the connection again.
+    g_connection.stale = false;
+    ++StartupCounters[kSinkConnected];
+    return true;
+  }
   // Taken into a local connection first: a step that fails gives back everything taken before it.
   Connection c;
   if (FAILED(pExcelDisp->QueryInterface(IID_IConnectionPointContainer, c.container.put_void())) || !c.container)
@@ -149,28 +182,41 @@ bool ConnectEventSink() {
 
 void DisconnectEventSink() {
   StartupCounters[kSinkConnected] = 0;
-  if (!g_connection.point) return;
-  Connection c = std::move(g_connection);
-  g_connection = Connection{};
-  c.point->Unadvise(std::exchange(g_sink.cookie, 0));
-  GiveBackSink(c);
+  TakeBackConnection();
 }
 
-void DisconnectEventSinkAtUnload() {
+bool DisconnectEventSinkAtUnload() {
   try {
     DisconnectEventSink();
   } catch (...) {
   }
+  if (!g_connection.point) return true;
+  // The last try failed: the host may still call the sink. It stays mapped (the caller pins the module) and
+  // from now on answers without acting; the host's connection objects are given back all the same.
+  g_inert = true;
+  g_connection.point.reset();
+  g_connection.container.reset();
+  GiveBackSink(g_connection);
+  return false;
 }
+
+bool EventSinkStale() { return g_connection.stale; }
 
 void AbandonEventConnectionAtExit() {
   g_connection.point.detach();
   g_connection.container.detach();
   g_connection.holds_sink = false;
+  g_connection.stale = false;
 }
 
 void RestoreEventSinkLoadState() {
   DisconnectEventSink();
+  // A host that refused again is replaced by a fresh one: whatever it held goes with it.
+  Connection dropped = std::move(g_connection);
+  g_connection = Connection{};
+  GiveBackSink(dropped);
+  g_sink.cookie = 0;
+  g_inert = false;
   g_previous_event = 0;
 }
 

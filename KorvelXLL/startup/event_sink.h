@@ -30,9 +30,13 @@ COfficeEventHandler& EventSink();
 // The DISPID of the last event Invoke accepted; 0 at load.
 DISPID PreviousEvent();
 
-// The unload's last word: a sink still connected is disconnected, so that the host never calls into a
-// library that is gone.
-void DisconnectEventSinkAtUnload();
+// The unload's last word: a sink still advised (connected, or stale after a refused Unadvise) is
+// disconnected, so that the host never calls into a library that is gone. False when the host refused
+// again: the module must then stay mapped, and the sink no longer acts on events.
+bool DisconnectEventSinkAtUnload();
+// A disconnection whose Unadvise the host refused: the point, the cookie and the sink's reference are kept
+// for the next try.
+bool EventSinkStale();
 // Process exit: the host's objects may be gone already, so the connection's pointers are dropped without a
 // call (the process frees everything anyway); the globals' destructors then touch nothing.
 void AbandonEventConnectionAtExit();

@@ -7,7 +7,9 @@
 
 #include "host/host_state.h"
 #include "menus/menu_builder.h"
+#include "startup/event_sink.h"
 #include "startup/exports.h"
+#include "startup/held_objects.h"
 #include "startup/host_application.h"
 #include "startup/life_cycle_steps.h"
 #include "startup/menu_language.h"
@@ -64,7 +66,8 @@ bool RunConnectSink() { return ConnectEventSink(); }
 bool RunRemoveMenus() { return RemoveMenus() == 0; }
 bool HostKnown() { return pExcelDisp != nullptr; }
 bool RunRemoveReferences() { return VbaReference(false, false) == 0; }
-bool SinkConnected() { return StartupCounters[kSinkConnected] != 0; }
+// Also a disconnection whose Unadvise the host refused: the next removal asks again.
+bool SinkConnected() { return StartupCounters[kSinkConnected] != 0 || EventSinkStale(); }
 bool RunDisconnectSink() {
   StartupCounters[kSinkConnected] = 0;
   DisconnectEventSink();
@@ -75,6 +78,14 @@ bool RunUnregisterServer() {
   return true;
 }
 bool RunUninitialiseOle() {
+  if (OleFirstInitialisedForHost()) {
+    // The thread's last CoUninitialize unloads the in-process servers that COM loaded for it: the server's
+    // object would point into freed code. Both objects go first, and the next open finds and binds them
+    // again.
+    ReleaseHeldObjects();
+    StartupCounters[kServerDispatch] = 0;
+    StartupCounters[kHostDispatch] = 0;
+  }
   UninitialiseOleForHost();
   return true;
 }

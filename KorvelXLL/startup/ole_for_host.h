@@ -11,5 +11,8 @@ void InitialiseOleForHost();
 // OleUninitialize, only when InitialiseOleForHost succeeded since the last call.
 void UninitialiseOleForHost();
 bool OleInitialisedForHost();
+// The remembered initialisation started COM on the thread (S_OK, and no COM before it): undoing it ends COM
+// there, and with it the in-process servers COM loaded for the thread.
+bool OleFirstInitialisedForHost();
 
 }  // namespace korvel::xll

@@ -144,14 +144,17 @@ long g_live_objects = 0;
 
 namespace {
 long g_made_for_call_alive = 0;
+bool g_free_released = false;
 }  // namespace
+
+void HostObject::set_free_released(bool on) { g_free_released = on; }
 
 HostObject::HostObject(std::wstring kind) : kind_(std::move(kind)) { ++g_live_objects; }
 
 HostObject::~HostObject() {
   --g_live_objects;
   if (made_for_call_) --g_made_for_call_alive;
-  Released().emplace_back(static_cast<void*>(this), kind_);
+  if (!g_free_released) Released().emplace_back(static_cast<void*>(this), kind_);
 }
 
 long HostObject::live() { return g_live_objects; }
@@ -169,6 +172,10 @@ void* HostObject::operator new(size_t size) { return ::operator new(size); }
 void HostObject::operator delete(void* memory) {
   // Not freed: an IDispatch pointer is the address of its table pointer, which from now on leads to the
   // dead table.
+  if (g_free_released) {
+    ::operator delete(memory);
+    return;
+  }
   if (memory) *static_cast<const DeadDispatchTable**>(memory) = &kDeadDispatch;
 }
 

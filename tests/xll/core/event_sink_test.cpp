@@ -166,6 +166,47 @@ TEST_F(EventSinkTest, UnloadDisconnectsASinkStillConnected) {
   EXPECT_EQ(events().unadvised(), 1);
 }
 
+// A refused Unadvise: the host still holds the sink, so the add-in keeps the point, the cookie and its
+// reference, and each later disconnection asks again until the host takes it back.
+TEST_F(EventSinkTest, RefusedDisconnectionKeepsTheConnectionForTheNextTry) {
+  ASSERT_TRUE(ConnectEventSink());
+  const DWORD cookie = sink().cookie;
+  events().Fail(ApplicationEvents::Step::kUnadvise, E_FAIL, 2);
+  for (int refused = 1; refused <= 2; ++refused) {
+    SCOPED_TRACE(refused);
+    DisconnectEventSink();
+    EXPECT_EQ(StartupCounters[kSinkConnected], 0);
+    EXPECT_TRUE(EventSinkStale());
+    ASSERT_EQ(events().advised().size(), 1u);
+    EXPECT_EQ(sink().cookie, cookie);
+    EXPECT_EQ(Count(), sink_count_at_start + 2);
+  }
+  DisconnectEventSink();
+  EXPECT_FALSE(EventSinkStale());
+  EXPECT_TRUE(events().advised().empty());
+  EXPECT_EQ(events().unadvised(), 1);
+  EXPECT_EQ(sink().cookie, 0u);
+  EXPECT_EQ(Count(), sink_count_at_start);
+  EXPECT_EQ(app()->refs(), app_refs_at_start);
+}
+
+// The unload's try is the last: when the host refuses it too, the caller must keep the module mapped, and
+// the sink that the host still calls acts no more.
+TEST_F(EventSinkTest, UnloadThatTheHostRefusesTooAsksToKeepTheModuleAndTheSinkActsNoMore) {
+  ASSERT_TRUE(ConnectEventSink());
+  events().Fail(ApplicationEvents::Step::kUnadvise, E_FAIL);
+  DisconnectEventSink();
+  EXPECT_FALSE(DisconnectEventSinkAtUnload());
+  ASSERT_EQ(events().advised().size(), 1u);
+  // The host's connection objects went back all the same.
+  EXPECT_EQ(app()->refs(), app_refs_at_start);
+  host.model().ClearInvokes();
+  EXPECT_TRUE(events().Fire(L"WorkbookOpen", app()->active_workbook()));
+  EXPECT_EQ(events().last_result(), S_OK);
+  EXPECT_TRUE(host.model().invokes().empty());
+  EXPECT_EQ(PreviousEvent(), 0);
+}
+
 // At process exit the host's objects may be gone: the connection is dropped without a single call into them,
 // so neither the exit nor a destructor afterwards touches the host.
 TEST_F(EventSinkTest, ProcessExitDropsTheConnectionWithoutCallingTheHost) {

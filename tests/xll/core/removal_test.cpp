@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "com_creation.h"
 #include "life_cycle_fixture.h"
 #include "startup/ole_for_host.h"
 
@@ -69,6 +70,54 @@ TEST_F(RemovalTest, RemovalThenOpenRegistersAgain) {
   EXPECT_EQ(host.api().registrations().size(), 102u);
   EXPECT_EQ(Counter(kHostDispatch), 1) << "the Application object stayed";
   EXPECT_TRUE(korvel::xll::OleInitialisedForHost());
+}
+
+// The removal's OleUninitialize ends COM on a thread where the add-in's open was the first to initialise it,
+// and the last CoUninitialize of a thread unloads the in-process servers COM loaded for it: the server's
+// object and the host's go first, and the next open finds and binds them again. On a thread that had OLE
+// before (the real host's), both stay for the next open.
+TEST_F(RemovalTest, RemovalThatEndsComOnTheThreadGivesUpTheHeldObjectsAndTheNextOpenBindsAgain) {
+  struct {
+    const char* name;
+    bool thread_had_ole;
+  } const cases[] = {{"the add-in's OLE was the thread's first", false}, {"the thread had OLE before", true}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    korvel::xll::RestoreLoadState();
+    std::thread([&] {
+      if (c.thread_had_ole) {
+        ASSERT_EQ(OleInitialize(nullptr), S_OK);
+      }
+      // The host's windows answer the window search on the thread that made them.
+      Start(HostStart::kOneWorkbook, kRussianUI);
+      RecordStepsOfOtherConcerns();
+      StartUpSteps[kServerObject] = real_start_up_[kServerObject];
+      ::StartupCounters[kServerRegistered] = 1;
+      ASSERT_EQ(xlAutoOpen(), 1);
+      ASSERT_NE(pComServerDisp, nullptr);
+      ASSERT_EQ(*addin.pExcelDisp, static_cast<IDispatch*>(app()));
+      EXPECT_EQ(Counter(kServerDispatch), 1);
+      EXPECT_EQ(Counter(kHostDispatch), 1);
+
+      EXPECT_EQ(xlAutoRemove(), 1);
+      EXPECT_EQ(pComServerDisp != nullptr, c.thread_had_ole);
+      EXPECT_EQ(*addin.pExcelDisp != nullptr, c.thread_had_ole);
+      EXPECT_EQ(Counter(kServerDispatch), c.thread_had_ole ? 1 : 0);
+      EXPECT_EQ(Counter(kHostDispatch), c.thread_had_ole ? 1 : 0);
+
+      ASSERT_EQ(xlAutoOpen(), 1);
+      EXPECT_NE(pComServerDisp, nullptr);
+      EXPECT_EQ(*addin.pExcelDisp, static_cast<IDispatch*>(app()));
+      EXPECT_EQ(Counter(kServerDispatch), 1);
+      EXPECT_EQ(Counter(kHostDispatch), 1);
+      EXPECT_EQ(ComCreation::Get().creations().size(), c.thread_had_ole ? 1u : 2u);
+      xlAutoRemove();
+      korvel::xll::RestoreLoadState();
+      host.Reset();
+      if (c.thread_had_ole) OleUninitialize();
+    }).join();
+    Start(HostStart::kOneWorkbook, kRussianUI);
+  }
 }
 
 // OLE on a thread of its own, as a case sets it up.

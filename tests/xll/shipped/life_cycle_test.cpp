@@ -84,7 +84,9 @@ TEST_F(ShippedLifeCycle, OpenRegistersEveryRowUnderTheFilesPathAndUnloadLetsTheH
   host.api().InjectReturn(xlGetHwnd, xlretFailed);
   EXPECT_EQ(remove(), -1) << "the menus' removal could not read the host's window";
   host.api().InjectReturn(xlGetHwnd, 0);
-  EXPECT_EQ(app()->refs(), app_refs + 1) << "removal keeps the Application object for a later open";
+  // This thread had no COM before the add-in's open, so the removal ends COM here: the Application object
+  // goes with it, and a later open finds it again.
+  EXPECT_EQ(app()->refs(), app_refs) << "the removal ended COM on the thread and still holds the Application";
   host.UnloadAddIn();
   EXPECT_EQ(app()->refs(), app_refs);
 }
@@ -145,6 +147,72 @@ TEST_F(ShippedLifeCycle, OpenBringsOleToTheHostsThreadAndRemovalTakesItAway) {
   EXPECT_FALSE(ThreadHasOle());
   remove();  // a second removal undoes nothing it did not do
   EXPECT_FALSE(ThreadHasOle());
+}
+
+// A host that refuses the removal's Unadvise still holds the sink: the next open takes the stale advise back
+// before it advises anew, so the host holds one advise and every event runs once.
+TEST_F(ShippedLifeCycle, RefusedUnadviseIsTakenBackByTheNextOpen) {
+  struct {
+    const char* name;
+    int refusals;  // Unadvise calls the host refuses, from the removal's on
+    bool advised_anew;
+  } const cases[] = {{"the next open's Unadvise succeeds", 1, true},
+                     {"the next open's Unadvise is refused too", 2, false}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Load(HostStart::kOneWorkbook, 1049);
+    ApplicationEvents& events = *host.model().events();
+    ASSERT_EQ(open(), 1);
+    ASSERT_EQ(events.advised().size(), 1u);
+    const DWORD first_cookie = events.advised()[0].cookie;
+    events.Fail(ApplicationEvents::Step::kUnadvise, E_FAIL, c.refusals);
+    remove();
+    EXPECT_EQ(events.advised().size(), 1u) << "the host refused: it still holds the sink";
+    EXPECT_EQ(open(), 1);
+    ASSERT_EQ(events.advised().size(), 1u) << "one advise, or every event runs twice";
+    EXPECT_EQ(events.advised()[0].cookie != first_cookie, c.advised_anew);
+    EXPECT_EQ(events.unadvised(), c.advised_anew ? 1 : 0);
+    remove();
+    EXPECT_TRUE(events.advised().empty());
+    host.UnloadAddIn();
+    EXPECT_TRUE(events.advised().empty());
+  }
+}
+
+// The file under another name, so that the pinned module stays apart from every other case's.
+std::wstring PinnedCopyPath() {
+  wchar_t temp[MAX_PATH] = {};
+  GetTempPathW(MAX_PATH, temp);
+  return std::wstring(temp) + L"KorvelXLL refused-unadvise copy.xll";
+}
+
+// A host that refuses every Unadvise keeps calling the sink after the unload: the module stays mapped
+// (pinned), and its sink answers without acting, instead of the host faulting in freed code.
+TEST_F(ShippedLifeCycle, HostThatRefusesEveryUnadviseKeepsTheModuleMappedAndCallsASinkThatDoesNothing) {
+  const std::wstring copy = PinnedCopyPath();
+  DeleteFileW(copy.c_str());  // left by an earlier run, whose process has ended
+  ASSERT_TRUE(CopyFileW(ShippedPath().c_str(), copy.c_str(), FALSE)) << GetLastError();
+  host.Reset(HostStart::kOneWorkbook);
+  ASSERT_NE(host.LoadAddIn(copy), nullptr) << GetLastError();
+  open = host.Export<int(__stdcall*)()>("xlAutoOpen");
+  remove = host.Export<int(__stdcall*)()>("xlAutoRemove");
+  ASSERT_TRUE(open && remove);
+  ApplicationEvents& events = *host.model().events();
+  ASSERT_EQ(open(), 1);
+  events.Fail(ApplicationEvents::Step::kUnadvise, E_FAIL);
+  remove();
+  host.UnloadAddIn();
+  ASSERT_EQ(events.advised().size(), 1u);
+  EXPECT_NE(GetModuleHandleW(copy.c_str()), nullptr) << "the host holds a sink in a module that is gone";
+  host.model().ClearInvokes();
+  for (const wchar_t* event : {L"WorkbookOpen", L"WorkbookBeforeSave", L"AfterCalculate"}) {
+    EXPECT_TRUE(events.Fire(event, app()->active_workbook()));
+    EXPECT_EQ(events.last_result(), S_OK);
+  }
+  EXPECT_TRUE(host.model().invokes().empty()) << "the unloaded add-in's sink acted on an event";
+  // The sink's reference goes back to the host's Application when it goes.
+  host.Reset(HostStart::kOneWorkbook);
+  remove = nullptr;
 }
 
 }  // namespace

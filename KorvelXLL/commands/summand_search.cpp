@@ -28,7 +28,10 @@ Word RotateLeft(Word w, int bits) { return bits ? (w << bits) | (w >> (kWordBits
 // Bits 0..bit of a word.
 Word UpTo(int bit) { return bit == kWordBits - 1 ? ~Word{0} : (Word{1} << (bit + 1)) - 1; }
 
-// The caller's poll, asked once kPollSpacing has passed since the last answer and checked by the clock every
+// The spacing in force: kPollSpacing, or what a test set so that its polls do not depend on the machine's speed.
+std::chrono::milliseconds g_poll_spacing = kPollSpacing;
+
+// The caller's poll, asked once the spacing has passed since the last answer and checked by the clock every
 // kStepsPerClockReading steps of work, so that no stretch of work between two polls comes near kPollInterval.
 class Poller {
  public:
@@ -39,7 +42,7 @@ class Poller {
     budget_ = kStepsPerClockReading;
     if (!poll_ || stopped_) return stopped_;
     const Clock::time_point now = Clock::now();
-    if (now - last_ < kPollSpacing) return false;
+    if (now - last_ < g_poll_spacing) return false;
     stopped_ = poll_();
     last_ = Clock::now();
     return stopped_;
@@ -345,5 +348,12 @@ SummandSearch FindSummands(const std::vector<double>& values, double minimum, do
     return Refused(SummandRefusal::kNoMemory);
   }
 }
+
+ScopedPollSpacingForTesting::ScopedPollSpacingForTesting(std::chrono::milliseconds spacing)
+    : saved_(g_poll_spacing) {
+  g_poll_spacing = spacing;
+}
+
+ScopedPollSpacingForTesting::~ScopedPollSpacingForTesting() { g_poll_spacing = saved_; }
 
 }  // namespace korvel::xll

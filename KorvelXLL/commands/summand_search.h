@@ -39,6 +39,19 @@ enum class SummandRefusal {
 constexpr std::chrono::milliseconds kPollInterval{100};
 constexpr std::chrono::milliseconds kPollSpacing{5};
 
+// Sets the shortest time between two polls for a test's lifetime. A test's search of some milliseconds
+// would otherwise see more or fewer polls by the speed of the machine; with 0 they come by work alone.
+class ScopedPollSpacingForTesting {
+ public:
+  explicit ScopedPollSpacingForTesting(std::chrono::milliseconds spacing);
+  ~ScopedPollSpacingForTesting();
+  ScopedPollSpacingForTesting(const ScopedPollSpacingForTesting&) = delete;
+  ScopedPollSpacingForTesting& operator=(const ScopedPollSpacingForTesting&) = delete;
+
+ private:
+  std::chrono::milliseconds saved_;
+};
+
 // Answers true when the search is to stop.
 using SummandPoll = std::function<bool()>;
 

@@ -1,6 +1,7 @@
 // XLLbuttonFindSummands on the stand-in's sheet: the sheet examples with their mended outcomes, the
 // question when no sum lies between the bounds, every refusal and stop leaving column C as it was, the
 // script and mode table with the timed captions, and each object-model call failing.
+#include "commands/summand_search.h"
 #include "sheet_command_fixture.h"
 
 namespace korvel::test {
@@ -176,6 +177,7 @@ std::vector<CellValue> LongSearchColumn() {
 constexpr double kLongSearchBound = 3000005;
 
 TEST_F(FindSummandsTest, EscStopsTheSearchInOrderAndLeavesColumnCAsItWas) {
+  const xll::ScopedPollSpacingForTesting polls_by_work(std::chrono::milliseconds(0));
   Sheet(LongSearchColumn(), kLongSearchBound, kLongSearchBound);
   host.api().PressEscAfterPolls(1);
   EXPECT_EQ(Run(XLLbuttonFindSummands, L"11"), -1);
@@ -196,6 +198,7 @@ TEST_F(FindSummandsTest, EscStopsTheSearchInOrderAndLeavesColumnCAsItWas) {
 }
 
 TEST_F(FindSummandsTest, WithoutEscTheLongSearchAsksAndRunsToItsEnd) {
+  const xll::ScopedPollSpacingForTesting polls_by_work(std::chrono::milliseconds(0));
   Sheet(LongSearchColumn(), kLongSearchBound, kLongSearchBound, 0);
   // No sum between the bounds: the question comes, and Cancel leaves column C as it was.
   EXPECT_EQ(Run(XLLbuttonFindSummands, L"10"), -1);

@@ -447,6 +447,8 @@ bool SortRowsByNumberKeys(VARIANT* cells, std::size_t height, std::size_t width,
                           const std::size_t columns[3], const bool descending[3]) {
   if (height < 2 || key_count < 1 || key_count > 3 || height > 0xFFFFFFFFu) return false;
   if (!FirstLookPasses(cells, height, key_count, columns)) return false;
+  // The work block holds two pair buffers: in the 32-bit build their size could wrap for the largest arrays.
+  if (height > SIZE_MAX / (2 * sizeof(KeyedRow))) return false;
   try {
     const unsigned threads = SortThreadCount(height / kKeyWorkShare);
     std::unique_ptr<SortTeam> team;

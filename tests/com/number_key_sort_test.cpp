@@ -165,6 +165,13 @@ const Cell kCurrency = [](std::mt19937_64& r) {
                                       static_cast<LONGLONG>(r() % (2 * limit + 1)) - limit});
   return v;
 };
+// 64-bit integers beside currency: within 2^49 of its units, where currency and integers still rank exactly.
+const Cell kCurrencySizedI8 = [](std::mt19937_64& r) {
+  VARIANT v = Make(VT_I8);
+  const LONGLONG limit = (LONGLONG{1} << 49) / 10000;
+  V_I8(&v) = Pick<LONGLONG>(r, {0, 1, -1, 2, 3, -3, limit, -limit, static_cast<LONGLONG>(r() % (2 * limit + 1)) - limit});
+  return v;
+};
 // Currency beyond 2^49 units, where doubles no longer keep neighbouring values apart.
 const Cell kLargeCurrency = [](std::mt19937_64& r) {
   VARIANT v = Make(VT_CY);
@@ -225,7 +232,7 @@ const std::vector<Mix>& Mixes() {
       {"Singles", {kSingle}, true},
       {"Singles with exact doubles and small integers", {kSingle, kFloatExactDouble, kShort, kByte, kBoolean}, true},
       {"64-bit integers of any size with integers", {kLargeI8, kSmallI8, kLong, kShort, kByte, kBoolean}, true},
-      {"currency with integers", {kCurrency, kLong, kShort, kBoolean, kByte}, true},
+      {"currency with integers", {kCurrency, kLong, kShort, kBoolean, kByte, kCurrencySizedI8}, true},
       {"currency", {kCurrency}, true},
       // Left to the comparator.
       {"Singles with doubles", {kSingle, kDouble}, false, {[] { return Single(0.1f); }, [] { return R8(0.1); }}},

@@ -2,6 +2,7 @@
 // changing its value, type, format or the formatting of its characters.
 #include <cmath>
 #include <optional>
+#include <set>
 
 #include "command_fixture.h"
 #include "object_model/ranges.h"
@@ -296,6 +297,15 @@ class TextToNumberSheetTest : public NumberFormatsTest {
       // A cell written loses its character formatting in the host; a cell left alone keeps it.
       EXPECT_EQ(cells().CharactersAt(c.cell), c.becomes ? std::vector<CharacterRun>{} : c.characters);
       EXPECT_EQ(cells().FormulaAt(c.cell), c.formula ? c.formula : L"");
+    }
+    // The rest of the sheet: a write that lands beside the cells it meant (a run put across instead of down)
+    // shows as a cell that holds something where nothing was.
+    std::set<std::pair<LONG, LONG>> listed;
+    for (const SheetCell& c : sheet_cells) listed.insert(At(c.cell));
+    for (const auto& [at, cell] : cells().cells()) {
+      if (listed.count(at)) continue;
+      EXPECT_TRUE(cell.value.empty() && !cell.has_formula() && cell.characters.empty())
+          << "row " << at.first << " column " << at.second << " holds something the sheet never had";
     }
   }
   // The host hands a block of constants over as one rectangle, where the stand-in gives a row at a time:

@@ -1,7 +1,8 @@
 // Kernel32's GetLocaleInfoW as the add-in sees it: the user's locale settings that a test chose, where the
 // Wine process has one fixed locale. The host reads typed numbers with these separators while its
 // UseSystemSeparators is true, so both the add-in and the stand-in's typing ask here. A setting the test did
-// not choose comes from the real call.
+// not choose comes from the real call, but for the two separators: the stand-in's user keeps a Russian
+// system's (a decimal comma, digits grouped by a no-break space), whatever the Wine process runs under.
 #pragma once
 
 #include <windows.h>
@@ -16,7 +17,8 @@ class SystemLocale {
   static SystemLocale& Get();
   // Patches the import of `module`; gives how many it found.
   int Hook(HMODULE module);
-  void Reset() { chosen_.clear(); }
+  SystemLocale() { Reset(); }
+  void Reset() { chosen_ = {{LOCALE_SDECIMAL, L","}, {LOCALE_STHOUSAND, L"\u00A0"}}; }
 
   // The user's setting `type` (LOCALE_SDECIMAL, LOCALE_STHOUSAND, ...) reads `value` from now on.
   void Choose(LCTYPE type, const std::wstring& value) { chosen_[type] = value; }

@@ -238,8 +238,9 @@ void DefineFormulaLocal(Range* range) {
 }
 
 void DefineLocalSeparators(Application* application) {
-  // The host reads typed numbers with its own decimal comma, not the system's.
-  application->DefineValue(L"UseSystemSeparators", Bool(false), VT_BOOL);
+  // The host reads typed numbers with the system's separators unless the user chose its own (its default);
+  // its own are then a decimal comma and a space, as a Russian user sets them.
+  application->DefineValue(L"UseSystemSeparators", Bool(true), VT_BOOL);
   application->DefineValue(L"DecimalSeparator", Text(L","), VT_BSTR);
   application->DefineValue(L"ThousandsSeparator", Text(L" "), VT_BSTR);
 }

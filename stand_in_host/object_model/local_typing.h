@@ -3,8 +3,8 @@
 // and the Application's separators. Numbers are read as the host reads them: spaces around, a sign ("-" or
 // "+"), the group separator between groups of three, the decimal separator, an exponent; the separators are
 // the user's locale settings (system_locale.h) while UseSystemSeparators is true, else the Application's
-// DecimalSeparator and ThousandsSeparator (a decimal comma and a space, UseSystemSeparators false, when the
-// host starts here).
+// DecimalSeparator and ThousandsSeparator (UseSystemSeparators true, as the host starts, over a Russian
+// user's locale; the Application's own a decimal comma and a space).
 #pragma once
 
 #include <string>

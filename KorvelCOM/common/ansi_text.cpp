@@ -61,33 +61,43 @@ bool KeepsAscii(UINT code_page) {
 
 namespace {
 
-// The leading units below 0x80 (and, with `stop_at_nul`, not 0), each written to `out` as its byte.
-template <bool kStopAtNul>
+#if defined(__SSE2__)
+constexpr bool kHaveSse2 = true;
+#else
+constexpr bool kHaveSse2 = false;
+#endif
+
+// The leading units below 0x80 (and, with `kStopAtNul`, not 0), each written to `out` as its byte. The
+// 32-bit build has no SSE2 and takes the plain loop; the 64-bit build's tests run that loop as well.
+template <bool kStopAtNul, bool kVector = kHaveSse2>
 size_t NarrowRun(const wchar_t* text, size_t length, char* out) {
   size_t i = 0;
+  if constexpr (kVector) {
 #if defined(__SSE2__)
-  const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
-  const __m128i zero = _mm_setzero_si128();
-  for (; i + 16 <= length; i += 16) {
-    __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
-    __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 8));
-    __m128i seven = _mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero);
-    if (kStopAtNul) seven = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero)), seven);
-    if (_mm_movemask_epi8(seven) != 0xFFFF) break;
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
-  }
-#else
-  for (; i + 8 <= length; i += 8) {
-    unsigned any = 0;
-    bool nul = false;
-    for (size_t k = 0; k < 8; ++k) {
-      any |= text[i + k];
-      nul |= text[i + k] == 0;
+    const __m128i high = _mm_set1_epi16(static_cast<short>(0xFF80));
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 16 <= length; i += 16) {
+      __m128i a = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i));
+      __m128i b = _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + 8));
+      __m128i seven = _mm_cmpeq_epi16(_mm_and_si128(_mm_or_si128(a, b), high), zero);
+      if (kStopAtNul)
+        seven = _mm_andnot_si128(_mm_or_si128(_mm_cmpeq_epi16(a, zero), _mm_cmpeq_epi16(b, zero)), seven);
+      if (_mm_movemask_epi8(seven) != 0xFFFF) break;
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_packus_epi16(a, b));
     }
-    if ((any & 0xFF80u) || (kStopAtNul && nul)) break;
-    for (size_t k = 0; k < 8; ++k) out[i + k] = static_cast<char>(text[i + k]);
-  }
 #endif
+  } else {
+    for (; i + 8 <= length; i += 8) {
+      unsigned any = 0;
+      bool nul = false;
+      for (size_t k = 0; k < 8; ++k) {
+        any |= text[i + k];
+        nul |= text[i + k] == 0;
+      }
+      if ((any & 0xFF80u) || (kStopAtNul && nul)) break;
+      for (size_t k = 0; k < 8; ++k) out[i + k] = static_cast<char>(text[i + k]);
+    }
+  }
   for (; i < length && text[i] < 0x80 && !(kStopAtNul && text[i] == 0); ++i) out[i] = static_cast<char>(text[i]);
   return i;
 }
@@ -95,6 +105,10 @@ size_t NarrowRun(const wchar_t* text, size_t length, char* out) {
 }  // namespace
 
 size_t NarrowAscii(const wchar_t* text, size_t length, char* out) { return NarrowRun<false>(text, length, out); }
+
+size_t NarrowAsciiPlainLoop(const wchar_t* text, size_t length, char* out, bool stop_at_nul) {
+  return stop_at_nul ? NarrowRun<true, false>(text, length, out) : NarrowRun<false, false>(text, length, out);
+}
 
 size_t WidenAscii(const char* bytes, size_t length, wchar_t* out) {
   size_t i = 0;

@@ -32,6 +32,9 @@ bool KeepsAscii(UINT code_page);
 // Writes the leading units of `text` below 0x80 to `out` (room for `length` bytes), one byte each, and
 // returns how many there were: `length` when the whole text is 7-bit. U+0000 is one of them.
 size_t NarrowAscii(const wchar_t* text, size_t length, char* out);
+// NarrowAscii by the plain loop of builds without SSE2 (the 32-bit one), for tests in either build; with
+// `stop_at_nul` the run also ends at the first U+0000, as the digests' pieces do.
+size_t NarrowAsciiPlainLoop(const wchar_t* text, size_t length, char* out, bool stop_at_nul);
 // The same the other way: the leading bytes below 0x80 of `bytes` to `out` as units.
 size_t WidenAscii(const char* bytes, size_t length, wchar_t* out);
 

@@ -142,6 +142,29 @@ TEST(AnsiText, SevenBitRunsEndAtTheFirstOtherUnit) {
   EXPECT_EQ(std::wstring(33, L'k'), std::wstring(wide, 33));
 }
 
+// The plain loop that the 32-bit build runs in place of SSE2, here against a scan of the units one by one:
+// random runs of 7-bit units ended by a unit at or above 0x80 (or U+0000) at every offset of the 8-unit steps.
+TEST(AnsiText, PlainLoopEndsWhereAScanOfTheUnitsEnds) {
+  std::mt19937 random(31);
+  const wchar_t enders[] = {L'\x80', L'\xFF', L'\x100', L'\xD800', L'\xFFFF', L'\0'};
+  char out[80], expected[80];
+  for (int round = 0; round < 2000; ++round) {
+    std::wstring text(random() % 70, L'\0');
+    for (wchar_t& c : text) c = static_cast<wchar_t>(1 + random() % 0x7F);
+    if (!text.empty() && random() % 4) text[random() % text.size()] = enders[random() % 6];
+    for (bool stop_at_nul : {false, true}) {
+      size_t run = 0;
+      while (run < text.size() && text[run] < 0x80 && !(stop_at_nul && text[run] == 0)) {
+        expected[run] = static_cast<char>(text[run]);
+        ++run;
+      }
+      ASSERT_EQ(run, NarrowAsciiPlainLoop(text.data(), text.size(), out, stop_at_nul)) << round;
+      ASSERT_EQ(std::string(expected, run), std::string(out, run)) << round;
+      if (!stop_at_nul) ASSERT_EQ(run, NarrowAscii(text.data(), text.size(), out)) << round;
+    }
+  }
+}
+
 // Code pages that keep 7-bit text as it is, and some that do not (an EBCDIC page, UTF-7 with its '+',
 // UTF-16, which the byte converter does not take).
 TEST(AnsiText, CodePagesThatKeepSevenBitText) {
